@@ -1,0 +1,28 @@
+// "Blob Stuff 01": not built yet; registered so that demo files naming it load.
+
+#include "effects/blob/_blobstuff01.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterBlobStuff01()
+{
+    RegisterEffect("Blob Stuff 01", &Render, &DefineFields);
+}
+
+} // namespace quv

@@ -1,0 +1,28 @@
+// "Csavarodos kockacucc": not built yet; registered so that demo files naming it load.
+
+#include "effects/geometry/_CsavarodosKockaCucc.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterCsavarodosKockaCucc()
+{
+    RegisterEffect("Csavarodos kockacucc", &Render, &DefineFields);
+}
+
+} // namespace quv

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quv {
+
+// Registers the effect type "Kocka Karika".
+void RegisterKockaKarika();
+
+} // namespace quv

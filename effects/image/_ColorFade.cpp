@@ -1,0 +1,28 @@
+// "Color Fade": not built yet; registered so that demo files naming it load.
+
+#include "effects/image/_ColorFade.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterColorFade()
+{
+    RegisterEffect("Color Fade", &Render, &DefineFields);
+}
+
+} // namespace quv

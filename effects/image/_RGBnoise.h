@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quv {
+
+// Registers the effect type "RGB Noise".
+void RegisterRGBNoise();
+
+} // namespace quv

@@ -1,0 +1,28 @@
+// "RenderTarget Copy": not built yet; registered so that demo files naming it load.
+
+#include "effects/image/_RenderTargetCopy.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterRenderTargetCopy()
+{
+    RegisterEffect("RenderTarget Copy", &Render, &DefineFields);
+}
+
+} // namespace quv

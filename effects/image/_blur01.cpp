@@ -1,0 +1,28 @@
+// "Blur 01": not built yet; registered so that demo files naming it load.
+
+#include "effects/image/_blur01.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterBlur01()
+{
+    RegisterEffect("Blur 01", &Render, &DefineFields);
+}
+
+} // namespace quv

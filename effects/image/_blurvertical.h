@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quv {
+
+// Registers the effect type "Blur Vertical".
+void RegisterBlurVertical();
+
+} // namespace quv

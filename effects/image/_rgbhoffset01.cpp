@@ -1,0 +1,28 @@
+// "RGB Horizontal Offset 01": not built yet; registered so that demo files naming it load.
+
+#include "effects/image/_rgbhoffset01.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterRGBHorizontalOffset01()
+{
+    RegisterEffect("RGB Horizontal Offset 01", &Render, &DefineFields);
+}
+
+} // namespace quv

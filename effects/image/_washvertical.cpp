@@ -1,0 +1,28 @@
+// "Wash Vertical": not built yet; registered so that demo files naming it load.
+
+#include "effects/image/_washvertical.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterWashVertical()
+{
+    RegisterEffect("Wash Vertical", &Render, &DefineFields);
+}
+
+} // namespace quv

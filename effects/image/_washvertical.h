@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quv {
+
+// Registers the effect type "Wash Vertical".
+void RegisterWashVertical();
+
+} // namespace quv

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quv {
+
+// Registers the effect type "Music Speed".
+void RegisterMusicSpeed();
+
+} // namespace quv

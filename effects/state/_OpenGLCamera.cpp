@@ -1,0 +1,28 @@
+// "OpenGL Camera": not built yet; registered so that demo files naming it load.
+
+#include "effects/state/_OpenGLCamera.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterOpenGLCamera()
+{
+    RegisterEffect("OpenGL Camera", &Render, &DefineFields);
+}
+
+} // namespace quv

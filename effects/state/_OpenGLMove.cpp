@@ -1,0 +1,28 @@
+// "OpenGL Move": not built yet; registered so that demo files naming it load.
+
+#include "effects/state/_OpenGLMove.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+
+namespace quv {
+
+namespace {
+
+void Render()
+{
+}
+
+void DefineFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
+} // namespace
+
+void RegisterOpenGLMove()
+{
+    RegisterEffect("OpenGL Move", &Render, &DefineFields);
+}
+
+} // namespace quv

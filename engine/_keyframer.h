@@ -1,0 +1,44 @@
+#pragma once
+// Keyframe tracks: hold, linear and a cubic curve through four keys sampled into a polyline in
+// the time direction. EvaluateTrack gives a field's value at a music time in milliseconds.
+
+#include <cstdint>
+
+namespace quv {
+
+struct EffectField;
+
+enum InterpolationKindValue : uint8_t {
+    KindConst = 0,
+    KindLinear = 1,
+    KindBezierCusp = 2,
+    KindBezierSmooth = 3,
+    KindBezierSymmetrical = 4,
+};
+
+struct Keyframe {
+    double time = 0.0;  // milliseconds of music position
+    double value = 0.0; // parameter value at this key
+    uint8_t InterpolationKind = KindConst;
+    int32_t CurveSteps = 0;
+    Keyframe* previous = nullptr;
+    Keyframe* next = nullptr;
+};
+
+// "CONST", "LINEAR", "BEZIER CUSP", "BEZIER SMOOTH", "BEZIER SYMMETRICAL"; nullptr for kinds the
+// player skips.
+const char* InterpolationKindName(uint8_t kind);
+
+// Step counts below 1 would never end the sampling loop and huge ones would stall a frame, so
+// the sampler works with a count clamped to [1, MaxCurveSteps]. A count of 0 and a count of 1
+// both give the straight line from the first to the last key.
+constexpr int32_t MaxCurveSteps = 10000;
+
+double EvaluateTrack(const EffectField& field, double t);
+
+// The curve's value at t. Expects x0 <= t < x3 and x3 - x0 != 0; returns y0 for data for which
+// no sample interval contains t (non-finite times).
+double SampleCurveSegment(double t, double x0, double y0, double x1, double y1, double x2,
+                          double y2, double x3, double y3, double steps);
+
+} // namespace quv

@@ -1,0 +1,27 @@
+#include "engine/playback.h"
+
+#include "engine/_effectfield.h"
+#include "engine/_keyframer.h"
+#include "engine/_loadsave.h"
+
+namespace quv {
+
+uint32_t FrameCount = 0;
+
+void ApplyFields(const EffectHandle& handle, double t)
+{
+    for (const FieldNode* node = handle.fields; node != nullptr; node = node->next)
+        *node->field->target = EvaluateTrack(*node->field, t);
+}
+
+void EvaluateTimeline(double t)
+{
+    for (const EffectHandle* handle = Timeline; handle != nullptr; handle = handle->next) {
+        if (handle->startTime <= t && t < handle->endTime) {
+            ApplyFields(*handle, t);
+            handle->Render();
+        }
+    }
+}
+
+} // namespace quv

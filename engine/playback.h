@@ -1,0 +1,17 @@
+#pragma once
+// Per-frame evaluation of the Timeline: every handle active at t (start <= t < end), in file
+// order, gets its fields evaluated and written to their variables, then its Render is called.
+
+#include <cstdint>
+
+namespace quv {
+
+struct EffectHandle;
+
+// Frames drawn since the launcher's frame-rate timer last read it.
+extern uint32_t FrameCount;
+
+void ApplyFields(const EffectHandle& handle, double t);
+void EvaluateTimeline(double t);
+
+} // namespace quv

@@ -1,0 +1,7 @@
+#include "platform/_DemoParameters.h"
+
+namespace quv {
+
+tDemoParameters DemoParameters;
+
+} // namespace quv

@@ -1,0 +1,45 @@
+#include "tests/support/glcontext.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/_effectinit.h"
+#include "engine/_loadsave.h"
+#include "engine/moduleinit.h"
+#include "platform/_DemoParameters.h"
+#include "platform/openglcanvas.h"
+
+namespace quv::test {
+
+GlScene::GlScene(int32_t width, int32_t height)
+{
+    FreeTimeline();
+    InitialiseModules();
+    std::string error;
+    if (!context.Create(width, height, error))
+        ADD_FAILURE() << "headless GL context: " << error;
+    DemoParameters.Aspect = 4.0 / 3.0;
+    DemoParameters.FullScreen = false;
+    ResizeGlScene(width, height);
+    InitGl();
+    EffectInit();
+}
+
+Rgba GlScene::Pixel(int32_t x, int32_t y)
+{
+    uint8_t p[4] = {};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2], p[3]};
+}
+
+std::vector<uint8_t> GlScene::Frame()
+{
+    std::vector<uint8_t> pixels;
+    context.ReadPixels(pixels);
+    return pixels;
+}
+
+} // namespace quv::test
