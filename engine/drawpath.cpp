@@ -1,0 +1,7 @@
+#include "engine/drawpath.h"
+
+namespace quv {
+
+bool LiteralDrawing = false;
+
+} // namespace quv
