@@ -1,0 +1,616 @@
+#include "engine/demowriter.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+#include "engine/_keyframer.h"
+#include "engine/_loadsave.h"
+
+namespace quv {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Code points of the bytes 0x80..0x9F; undefined bytes stand for themselves.
+constexpr char16_t HighTable[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// --- Writing bytes -----------------------------------------------------------------------
+
+class ByteWriter {
+public:
+    void U8(uint8_t v) { bytes.push_back(v); }
+    void U16(uint16_t v)
+    {
+        U8(static_cast<uint8_t>(v));
+        U8(static_cast<uint8_t>(v >> 8));
+    }
+    void U32(uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            U8(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void F64(double v)
+    {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        U32(static_cast<uint32_t>(bits));
+        U32(static_cast<uint32_t>(bits >> 32));
+    }
+    void Text64(const std::string& text)
+    {
+        for (size_t i = 0; i < 64; ++i)
+            U8(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+    }
+    std::vector<uint8_t> bytes;
+};
+
+// --- Text locations ----------------------------------------------------------------------
+
+std::string PointerPart(const std::string& part)
+{
+    std::string out;
+    for (char c : part) {
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
+    }
+    return out;
+}
+
+[[noreturn]] void Fail(const std::string& source, const std::string& where, const std::string& what)
+{
+    throw DemoTextError(source + ": " + (where.empty() ? "/" : where) + ": " + what);
+}
+
+std::string Quoted(const std::string& utf8)
+{
+    return Json(utf8).dump();
+}
+
+// Tracks where the parser is, to name duplicate object keys by their JSON pointer.
+class DuplicateKeyCheck {
+public:
+    explicit DuplicateKeyCheck(std::string source) : source_(std::move(source)) {}
+
+    bool operator()(int, Json::parse_event_t event, Json& parsed)
+    {
+        switch (event) {
+        case Json::parse_event_t::object_start:
+        case Json::parse_event_t::array_start:
+            Element();
+            frames_.push_back({event == Json::parse_event_t::object_start, {}, {}, -1});
+            break;
+        case Json::parse_event_t::object_end:
+        case Json::parse_event_t::array_end:
+            frames_.pop_back();
+            break;
+        case Json::parse_event_t::key: {
+            Frame& top = frames_.back();
+            const std::string key = parsed.get<std::string>();
+            if (!top.keys.insert(key).second)
+                Fail(source_, Path() + "/" + PointerPart(key),
+                     "duplicate key " + Quoted(key) + " (each name may appear once)");
+            top.key = key;
+            break;
+        }
+        case Json::parse_event_t::value:
+            Element();
+            break;
+        }
+        return true;
+    }
+
+private:
+    struct Frame {
+        bool object;
+        std::set<std::string> keys;
+        std::string key;
+        long index;
+    };
+    void Element()
+    {
+        if (!frames_.empty() && !frames_.back().object)
+            ++frames_.back().index;
+    }
+    std::string Path() const
+    {
+        std::string path;
+        for (size_t i = 0; i + 1 < frames_.size(); ++i)
+            path += "/" + (frames_[i].object ? PointerPart(frames_[i].key)
+                                             : std::to_string(frames_[i].index));
+        return path;
+    }
+    std::string source_;
+    std::vector<Frame> frames_;
+};
+
+// --- Reading the text form ---------------------------------------------------------------
+
+struct TextReader {
+    std::string source;
+
+    std::string ExpectString(const Json& value, const std::string& where, const char* what) const
+    {
+        if (!value.is_string())
+            Fail(source, where, std::string(what) + " must be a string");
+        return value.get<std::string>();
+    }
+
+    double ExpectNumber(const Json& value, const std::string& where, const char* what) const
+    {
+        if (value.is_number())
+            return value.get<double>();
+        if (value.is_string()) {
+            const std::string text = value.get<std::string>();
+            if (text == "NaN")
+                return std::numeric_limits<double>::quiet_NaN();
+            if (text == "Infinity")
+                return std::numeric_limits<double>::infinity();
+            if (text == "-Infinity")
+                return -std::numeric_limits<double>::infinity();
+        }
+        Fail(source, where,
+             std::string(what) + " must be a number (or \"NaN\", \"Infinity\", \"-Infinity\")");
+    }
+
+    std::string Name64(const Json& value, const std::string& where, const char* what) const
+    {
+        const std::string utf8 = ExpectString(value, where, what);
+        std::string bytes;
+        if (!Utf8ToCp1252(utf8, bytes))
+            Fail(source, where,
+                 std::string(what) + " " + Quoted(utf8) + " has a character outside Windows-1252");
+        if (bytes.find('\0') != std::string::npos)
+            Fail(source, where, std::string(what) + " must not contain a NUL character");
+        if (bytes.size() > 64)
+            Fail(source, where,
+                 std::string(what) + " " + Quoted(utf8) + " is " + std::to_string(bytes.size()) +
+                     " bytes long; the file holds at most 64");
+        return bytes;
+    }
+
+    uint8_t Kind(const Json& value, const std::string& where) const
+    {
+        if (value.is_string()) {
+            const std::string name = value.get<std::string>();
+            for (int k = 0; k < 256; ++k) {
+                const char* known = InterpolationKindName(static_cast<uint8_t>(k));
+                if (known != nullptr && name == known)
+                    return static_cast<uint8_t>(k);
+            }
+            Fail(source, where,
+                 "unknown kind " + Quoted(name) +
+                     "; the kinds are \"CONST\", \"LINEAR\", \"BEZIER CUSP\", \"BEZIER SMOOTH\""
+                     " and \"BEZIER SYMMETRICAL\" (or a number 0 to 255)");
+        }
+        if (value.is_number_integer() && value.get<int64_t>() >= 0 && value.get<int64_t>() <= 255)
+            return static_cast<uint8_t>(value.get<int64_t>());
+        Fail(source, where, "kind must be a kind name or a number from 0 to 255");
+    }
+
+    int32_t Steps(const Json& value, const std::string& where) const
+    {
+        if (!value.is_number_integer() || value.get<int64_t>() < INT32_MIN ||
+            value.get<int64_t>() > INT32_MAX)
+            Fail(source, where, "steps must be a whole number (32-bit)");
+        return static_cast<int32_t>(value.get<int64_t>());
+    }
+
+    DemoKey Key(const Json& value, const std::string& where) const
+    {
+        DemoKey key;
+        if (value.is_array()) {
+            if (value.size() < 2 || value.size() > 4)
+                Fail(source, where,
+                     "a key array is [time, value, kind, steps] (kind and steps "
+                     "optional)");
+            key.time = ExpectNumber(value[0], where + "/0", "time");
+            key.value = ExpectNumber(value[1], where + "/1", "value");
+            if (value.size() > 2)
+                key.kind = Kind(value[2], where + "/2");
+            if (value.size() > 3)
+                key.steps = Steps(value[3], where + "/3");
+            return key;
+        }
+        if (!value.is_object())
+            Fail(source, where, "a key must be an object {time, value, kind, steps} or an array");
+        bool haveTime = false, haveValue = false;
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            const std::string at = where + "/" + PointerPart(it.key());
+            if (it.key() == "time") {
+                key.time = ExpectNumber(*it, at, "time");
+                haveTime = true;
+            } else if (it.key() == "value") {
+                key.value = ExpectNumber(*it, at, "value");
+                haveValue = true;
+            } else if (it.key() == "kind") {
+                key.kind = Kind(*it, at);
+            } else if (it.key() == "steps") {
+                key.steps = Steps(*it, at);
+            } else {
+                Fail(source, at,
+                     "unknown key member " + Quoted(it.key()) +
+                         "; a key has time, value, kind and steps");
+            }
+        }
+        if (!haveTime || !haveValue)
+            Fail(source, where, "a key needs a time and a value");
+        return key;
+    }
+
+    DemoHandleRecord Handle(const Json& value, const std::string& where) const
+    {
+        if (!value.is_object())
+            Fail(source, where, "a handle must be an object");
+        DemoHandleRecord handle;
+        const Json* fields = nullptr;
+        bool haveType = false, haveStart = false, haveEnd = false;
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            const std::string at = where + "/" + PointerPart(it.key());
+            if (it.key() == "type") {
+                handle.type = Name64(*it, at, "the type");
+                haveType = true;
+            } else if (it.key() == "label") {
+                handle.label = Name64(*it, at, "the label");
+            } else if (it.key() == "start") {
+                handle.start = ExpectNumber(*it, at, "start");
+                haveStart = true;
+            } else if (it.key() == "end") {
+                handle.end = ExpectNumber(*it, at, "end");
+                haveEnd = true;
+            } else if (it.key() == "fields") {
+                fields = &*it;
+            } else {
+                Fail(source, at,
+                     "unknown handle member " + Quoted(it.key()) +
+                         "; a handle has type, label, start, end and fields");
+            }
+        }
+        if (!haveType || !haveStart || !haveEnd)
+            Fail(source, where, "a handle needs a type, a start and an end");
+        if (FindEffectClass(handle.type) == nullptr)
+            Fail(source, where + "/type",
+                 "unknown effect type " + Quoted(Cp1252ToUtf8Text(handle.type)));
+        const std::vector<std::string> names = TextFieldNames(handle.type);
+        if (fields == nullptr)
+            return handle;
+        const std::string fieldsAt = where + "/fields";
+        if (!fields->is_object())
+            Fail(source, fieldsAt, "fields must be an object of field name to key list");
+        for (auto it = fields->begin(); it != fields->end(); ++it) {
+            const std::string at = fieldsAt + "/" + PointerPart(it.key());
+            std::string name;
+            if (!Utf8ToCp1252(it.key(), name))
+                Fail(source, at, "field name has a character outside Windows-1252");
+            size_t position = 0;
+            while (position < names.size() && names[position] != name)
+                ++position;
+            if (position == names.size()) {
+                std::string list;
+                for (const std::string& known : names)
+                    list += (list.empty() ? "" : ", ") + Quoted(Cp1252ToUtf8Text(known));
+                Fail(source, at,
+                     "\"" + Cp1252ToUtf8Text(handle.type) + "\" has no field " + Quoted(it.key()) +
+                         (names.empty() ? std::string("; it has no fields")
+                                        : "; its fields are " + list));
+            }
+            if (!it->is_array())
+                Fail(source, at, "a field's keys must be an array");
+            if (handle.fields.size() <= position)
+                handle.fields.resize(position + 1);
+            for (size_t k = 0; k < it->size(); ++k)
+                handle.fields[position].push_back(Key((*it)[k], at + "/" + std::to_string(k)));
+        }
+        while (!handle.fields.empty() && handle.fields.back().empty())
+            handle.fields.pop_back();
+        return handle;
+    }
+};
+
+// --- Formatting the text form ------------------------------------------------------------
+
+std::string NumberText(double value)
+{
+    if (std::isnan(value))
+        return "\"NaN\"";
+    if (std::isinf(value))
+        return value > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+    return Json(value).dump();
+}
+
+std::string KindText(uint8_t kind)
+{
+    const char* name = InterpolationKindName(kind);
+    return name != nullptr ? Json(std::string(name)).dump() : std::to_string(kind);
+}
+
+std::string Utf8Quoted(const std::string& cp1252)
+{
+    return Json(Cp1252ToUtf8Text(cp1252)).dump();
+}
+
+} // namespace
+
+bool Utf8ToCp1252(std::string_view utf8, std::string& out)
+{
+    out.clear();
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        char32_t cp = 0;
+        size_t length = 0;
+        if (lead < 0x80) {
+            cp = lead;
+            length = 1;
+        } else if ((lead & 0xE0) == 0xC0) {
+            cp = lead & 0x1F;
+            length = 2;
+        } else if ((lead & 0xF0) == 0xE0) {
+            cp = lead & 0x0F;
+            length = 3;
+        } else if ((lead & 0xF8) == 0xF0) {
+            cp = lead & 0x07;
+            length = 4;
+        } else {
+            return false;
+        }
+        if (i + length > utf8.size())
+            return false;
+        for (size_t k = 1; k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        i += length;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        bool found = false;
+        for (int b = 0; b < 32 && !found; ++b) {
+            if (HighTable[b] == cp) {
+                out += static_cast<char>(0x80 + b);
+                found = true;
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+std::string Cp1252ToUtf8Text(std::string_view cp1252)
+{
+    std::string out;
+    for (unsigned char c : cp1252) {
+        char32_t cp = c >= 0x80 && c < 0xA0 ? HighTable[c - 0x80] : c;
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> TextFieldNames(const std::string& typeCp1252)
+{
+    std::vector<std::string> names;
+    EffectClass* effectClass = FindEffectClass(typeCp1252);
+    if (effectClass == nullptr)
+        return names;
+    // DefineFields makes fresh fields in the shared store; they go with the next FreeTimeline.
+    FieldNode* head = nullptr;
+    effectClass->DefineFields(head);
+    std::map<std::string, int> seen;
+    for (FieldNode* node = head; node != nullptr; node = node->next) {
+        const std::string name = FieldName(*node->field);
+        const int count = ++seen[name];
+        names.push_back(count == 1 ? name : name + "#" + std::to_string(count));
+    }
+    return names;
+}
+
+std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document)
+{
+    ByteWriter out;
+    for (size_t h = 0; h < document.handles.size(); ++h) {
+        const DemoHandleRecord& handle = document.handles[h];
+        out.U16(h == 0 ? TagFirstHandle : TagNextHandle);
+        out.Text64(handle.type);
+        out.Text64(handle.label);
+        out.F64(handle.start);
+        out.F64(handle.end);
+        for (int word = 0; word < 6; ++word)
+            out.U32(0); // authoring word, class, fields, Render, next, authoring word
+        size_t lastKeyed = handle.fields.size();
+        for (size_t f = 0; f < handle.fields.size(); ++f)
+            if (!handle.fields[f].empty())
+                lastKeyed = f;
+        if (lastKeyed == handle.fields.size())
+            continue;
+        for (size_t f = 0; f <= lastKeyed; ++f) {
+            out.U16(f == 0 ? TagFirstField : TagNextField);
+            for (size_t k = 0; k < handle.fields[f].size(); ++k) {
+                const DemoKey& key = handle.fields[f][k];
+                out.U16(k == 0 ? TagFirstKey : TagNextKey);
+                out.F64(key.time);
+                out.F64(key.value);
+                out.U8(key.kind);
+                out.U8(0);
+                out.U8(0);
+                out.U8(0);
+                out.U32(static_cast<uint32_t>(key.steps));
+                out.U32(0); // previous
+                out.U32(0); // next
+            }
+        }
+    }
+    return std::move(out.bytes);
+}
+
+DemoDocument ReadDemoDocument(std::span<const uint8_t> bytes, const std::string& sourceName)
+{
+    const DemoRecords parsed = ParseDemoRecords(bytes, sourceName);
+    if (parsed.readError)
+        throw DemoTextError(*parsed.readError);
+    DemoDocument document;
+    std::vector<std::string> names;
+    long field = -1;
+    bool keyed = false;
+    auto where = [&](const DemoRecord& r) {
+        return sourceName + ", byte " + std::to_string(r.offset);
+    };
+    for (const DemoRecord& r : parsed.records) {
+        switch (r.tag) {
+        case TagFirstHandle:
+        case TagNextHandle: {
+            if (r.tag == TagNextHandle && document.handles.empty())
+                throw DemoTextError(where(r) + ": tag 0x0101 comes before any EffectHandle");
+            if (r.tag == TagFirstHandle)
+                document.handles.clear(); // the reader starts a new Timeline
+            if (FindEffectClass(r.typeName) == nullptr)
+                throw DemoTextError(where(r) + ": unknown effect type " + Utf8Quoted(r.typeName) +
+                                    " (label " + Utf8Quoted(r.label) + ")");
+            DemoHandleRecord& handle = document.handles.emplace_back();
+            handle.type = r.typeName;
+            handle.label = r.label;
+            handle.start = r.startTime;
+            handle.end = r.endTime;
+            names = TextFieldNames(r.typeName);
+            field = -1;
+            keyed = false;
+            break;
+        }
+        case TagFirstField:
+        case TagNextField: {
+            if (document.handles.empty())
+                throw DemoTextError(where(r) + ": a field is selected before any EffectHandle");
+            if (r.tag == TagNextField && field < 0)
+                throw DemoTextError(where(r) +
+                                    ": tag 0x0201 comes before the first field was selected");
+            field = r.tag == TagFirstField ? 0 : field + 1;
+            if (static_cast<size_t>(field) >= names.size())
+                throw DemoTextError(
+                    where(r) + ": \"" + Cp1252ToUtf8Text(document.handles.back().type) + "\" has " +
+                    std::to_string(names.size()) + " fields; this selects one more");
+            keyed = false;
+            break;
+        }
+        case TagFirstKey:
+        case TagNextKey: {
+            if (field < 0)
+                throw DemoTextError(where(r) + ": a Keyframe comes before a field was selected");
+            if (r.tag == TagNextKey && !keyed)
+                throw DemoTextError(where(r) +
+                                    ": tag 0x0301 comes before the field's first Keyframe");
+            auto& fields = document.handles.back().fields;
+            if (fields.size() <= static_cast<size_t>(field))
+                fields.resize(static_cast<size_t>(field) + 1);
+            auto& keys = fields[static_cast<size_t>(field)];
+            if (r.tag == TagFirstKey)
+                keys.clear(); // a new first key replaces the track
+            keys.push_back({r.time, r.value, r.kind, r.steps});
+            keyed = true;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    for (DemoHandleRecord& handle : document.handles)
+        while (!handle.fields.empty() && handle.fields.back().empty())
+            handle.fields.pop_back();
+    return document;
+}
+
+DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName)
+{
+    Json root;
+    try {
+        root = Json::parse(text, DuplicateKeyCheck(sourceName), true, true);
+    } catch (const Json::parse_error& error) {
+        // The message carries the line and column.
+        std::string what = error.what();
+        const size_t cut = what.find("] ");
+        throw DemoTextError(sourceName + ": " +
+                            (cut == std::string::npos ? what : what.substr(cut + 2)));
+    }
+    TextReader reader{sourceName};
+    if (!root.is_object())
+        Fail(sourceName, "", "the text form is an object with a \"handles\" array");
+    DemoDocument document;
+    const Json* handles = nullptr;
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        if (it.key() == "handles")
+            handles = &*it;
+        else
+            Fail(sourceName, "/" + PointerPart(it.key()),
+                 "unknown member " + Quoted(it.key()) + "; the text form has \"handles\"");
+    }
+    if (handles == nullptr || !handles->is_array())
+        Fail(sourceName, "/handles", "\"handles\" must be an array");
+    for (size_t h = 0; h < handles->size(); ++h)
+        document.handles.push_back(reader.Handle((*handles)[h], "/handles/" + std::to_string(h)));
+    return document;
+}
+
+std::string FormatDemoText(const DemoDocument& document)
+{
+    std::string out = "{\n  \"handles\": [";
+    for (size_t h = 0; h < document.handles.size(); ++h) {
+        const DemoHandleRecord& handle = document.handles[h];
+        out += h == 0 ? "\n" : ",\n";
+        out += "    {\n      \"type\": " + Utf8Quoted(handle.type) + ",\n";
+        out += "      \"label\": " + Utf8Quoted(handle.label) + ",\n";
+        out += "      \"start\": " + NumberText(handle.start) + ",\n";
+        out += "      \"end\": " + NumberText(handle.end);
+        const std::vector<std::string> names = TextFieldNames(handle.type);
+        bool first = true;
+        for (size_t f = 0; f < handle.fields.size(); ++f) {
+            if (handle.fields[f].empty())
+                continue;
+            out += first ? ",\n      \"fields\": {\n" : ",\n";
+            first = false;
+            const std::string name = f < names.size() ? names[f] : "#" + std::to_string(f + 1);
+            out += "        " + Utf8Quoted(name) + ": [\n";
+            for (size_t k = 0; k < handle.fields[f].size(); ++k) {
+                const DemoKey& key = handle.fields[f][k];
+                out += "          {\"time\": " + NumberText(key.time) +
+                       ", \"value\": " + NumberText(key.value) +
+                       ", \"kind\": " + KindText(key.kind) +
+                       ", \"steps\": " + std::to_string(key.steps) + "}";
+                out += k + 1 < handle.fields[f].size() ? ",\n" : "\n";
+            }
+            out += "        ]";
+        }
+        if (!first)
+            out += "\n      }";
+        out += "\n    }";
+    }
+    out += document.handles.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return out;
+}
+
+} // namespace quv
