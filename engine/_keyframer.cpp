@@ -7,12 +7,18 @@ namespace quv {
 const char* InterpolationKindName(uint8_t kind)
 {
     switch (kind) {
-    case KindConst: return "CONST";
-    case KindLinear: return "LINEAR";
-    case KindBezierCusp: return "BEZIER CUSP";
-    case KindBezierSmooth: return "BEZIER SMOOTH";
-    case KindBezierSymmetrical: return "BEZIER SYMMETRICAL";
-    default: return nullptr;
+    case KindConst:
+        return "CONST";
+    case KindLinear:
+        return "LINEAR";
+    case KindBezierCusp:
+        return "BEZIER CUSP";
+    case KindBezierSmooth:
+        return "BEZIER SMOOTH";
+    case KindBezierSymmetrical:
+        return "BEZIER SYMMETRICAL";
+    default:
+        return nullptr;
     }
 }
 
@@ -86,8 +92,8 @@ double EvaluateTrack(const EffectField& field, double t)
             if (node->time <= t && t < k3->time) {
                 if (k3->time - node->time == 0.0)
                     return node->value;
-                return SampleCurveSegment(t, node->time, node->value, k1->time, k1->value,
-                                          k2->time, k2->value, k3->time, k3->value,
+                return SampleCurveSegment(t, node->time, node->value, k1->time, k1->value, k2->time,
+                                          k2->value, k3->time, k3->value,
                                           static_cast<double>(node->CurveSteps));
             }
             node = k3;
