@@ -35,6 +35,7 @@
 #include "platform/eglcontext.h"
 #include "platform/openglcanvas.h"
 #include "platform/pngfile.h"
+#include "platform/videoout.h"
 
 namespace quv {
 
@@ -68,7 +69,9 @@ void PrintRenderHelp()
         "                    the Timeline's last end time when there is no music)\n"
         "  --fps N           frames per second of a sequence (default 30)\n"
         "  --out FILE        output file; a sequence needs a frame number in it, e.g.\n"
-        "                    shots/%05d.png (default frame.png, or frames/%05d.png)\n"
+        "                    shots/%05d.png (default frame.png, or frames/%05d.png),\n"
+        "                    or is a video (.mp4, .mkv, .mov, .webm, .avi) made by ffmpeg\n"
+        "                    with the music following the demo's clock\n"
         "  --literal         draw with the literal GL path instead of the default one\n"
         "  --bench           time the frames of the range (no files unless --out is given)\n"
         "                    in the default and in the literal path, and print frames per\n"
@@ -225,6 +228,15 @@ int RenderRange(HeadlessContext& context, const RenderOptions& options, double s
     std::vector<uint8_t> pixels;
     std::string name;
     long frame = 0;
+    // A video file takes the frames, and the music along their clock, through ffmpeg.
+    VideoWriter video;
+    const bool toVideo = !options.out.empty() && IsVideoPath(options.out);
+    std::string videoError;
+    if (toVideo &&
+        !video.Open(options.out, context.Width(), context.Height(), options.fps, videoError)) {
+        std::fprintf(stderr, "quvplayer render: %s\n", videoError.c_str());
+        return 1;
+    }
     while (single ? frame < 1 : clock->PositionMsExact() <= to + 1e-9) {
         const int32_t t = MusicPositionMs();
         PinTickCount(static_cast<uint32_t>(t));
@@ -237,7 +249,13 @@ int RenderRange(HeadlessContext& context, const RenderOptions& options, double s
             times->ms.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
         }
         ++FrameCount;
-        if (!options.out.empty()) {
+        if (toVideo) {
+            context.ReadPixels(pixels);
+            if (!video.WriteFrame(pixels, clock->PositionMsExact(), videoError)) {
+                std::fprintf(stderr, "\nquvplayer render: %s\n", videoError.c_str());
+                return 1;
+            }
+        } else if (!options.out.empty()) {
             bool numbered = false;
             FormatFrameName(options.out, frame, name, numbered);
             context.ReadPixels(pixels);
@@ -260,6 +278,16 @@ int RenderRange(HeadlessContext& context, const RenderOptions& options, double s
     }
     if (progress)
         std::fputc('\n', stderr);
+    if (toVideo) {
+        std::string warning;
+        const std::optional<std::string> musicPath = ResolveDemoPath(MusicFileName);
+        if (!video.Finish(musicPath.value_or(""), clock->PositionMsExact(), warning, videoError)) {
+            std::fprintf(stderr, "quvplayer render: %s\n", videoError.c_str());
+            return 1;
+        }
+        if (!warning.empty())
+            std::fprintf(stderr, "quvplayer render: %s\n", warning.c_str());
+    }
     return 0;
 }
 
@@ -315,7 +343,7 @@ int RunRender(int argc, char** argv)
         if (!FormatFrameName(options.out, 0, name, numbered))
             return UsageError("--out: only one %d (or %05d) frame number may appear; write %% "
                               "for a percent sign");
-        if (!single && !numbered)
+        if (!single && !numbered && !IsVideoPath(options.out))
             return UsageError("--out needs a frame number for a sequence, e.g. shots/%05d.png");
     }
 
