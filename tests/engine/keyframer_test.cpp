@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <limits>
 #include <vector>
 
@@ -55,8 +57,8 @@ TEST(EvaluateTrack, LinearAndHoldSegments)
     EXPECT_EQ(hold.At(999.9), 10.0);
     EXPECT_EQ(hold.At(1000.0), 20.0);
     // Two keys at the same time: the zero-length linear segment never contains t.
-    const Track step({{0.0, 1.0, KindLinear}, {100.0, 2.0, KindLinear}, {100.0, 5.0, KindLinear},
-                      {200.0, 9.0}});
+    const Track step(
+        {{0.0, 1.0, KindLinear}, {100.0, 2.0, KindLinear}, {100.0, 5.0, KindLinear}, {200.0, 9.0}});
     EXPECT_EQ(step.At(100.0), 5.0);
     EXPECT_EQ(step.At(150.0), 7.0);
 }
@@ -70,18 +72,16 @@ TEST(EvaluateTrack, SkippedKindsAndCurvesWithoutEnoughKeys)
     const Track shortHead({{0.0, 3.0, KindBezierSmooth}, {10.0, 4.0}, {20.0, 5.0}});
     EXPECT_EQ(shortHead.At(5.0), 3.0);
     // After a linear segment was examined, the short curve gives 0.
-    const Track shortAfter({{0.0, 3.0, KindLinear}, {10.0, 4.0, KindBezierCusp}, {20.0, 5.0},
-                            {30.0, 6.0}});
+    const Track shortAfter(
+        {{0.0, 3.0, KindLinear}, {10.0, 4.0, KindBezierCusp}, {20.0, 5.0}, {30.0, 6.0}});
     EXPECT_EQ(shortAfter.At(5.0), 3.5);
     EXPECT_EQ(shortAfter.At(15.0), 0.0);
 }
 
 TEST(EvaluateTrack, CurveSegmentSamplesAPolyline)
 {
-    const Track curve({{0.0, 0.0, KindBezierSymmetrical, 10},
-                       {0.0, 100.0},
-                       {1000.0, 100.0},
-                       {1000.0, 0.0}});
+    const Track curve(
+        {{0.0, 0.0, KindBezierSymmetrical, 10}, {0.0, 100.0}, {1000.0, 100.0}, {1000.0, 0.0}});
     EXPECT_EQ(curve.At(500.0), 75.0); // the sample at s = 0.5 lies at (500, 75)
     // 999.99 lies before the last sample (s = 0.9999999999999999, at 999.9999999999997), on
     // the polyline from the sample at s = 0.9, (972, 27), towards it.
@@ -119,6 +119,57 @@ TEST(EvaluateTrack, NonFiniteTimesGiveDefinedValues)
     EXPECT_FALSE(std::isnan(v));
     const Track allNan({{nan, 1.0, KindBezierCusp, 10}, {nan, 2.0}, {nan, 3.0}, {nan, 4.0}});
     EXPECT_EQ(allNan.At(0.0), 4.0);
+}
+
+} // namespace
+} // namespace quv
+
+namespace quv {
+namespace {
+
+bool SameDouble(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+}
+
+// The cursor that makes forward evaluation cheap must never change a value: compare it with the
+// walk from the head on random tracks (unsorted times, every kind, odd step counts) at times
+// that move forward, jump back and repeat.
+TEST(EvaluateTrack, RememberedPositionGivesExactlyTheWalkFromTheHead)
+{
+    std::mt19937 rng(1234);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int trial = 0; trial < 400; ++trial) {
+        const int count = 1 + static_cast<int>(rng() % 12);
+        std::vector<Keyframe> keys(static_cast<size_t>(count));
+        double time = -100.0;
+        const bool sorted = trial % 3 != 0;
+        for (Keyframe& k : keys) {
+            time = sorted ? time + std::floor(unit(rng) * 300.0) : unit(rng) * 2000.0 - 500.0;
+            k.time = time;
+            k.value = std::floor(unit(rng) * 100.0);
+            const uint32_t r = rng() % 10;
+            const uint32_t kind = r < 3 ? 1u : r < 5 ? 0u : r < 8 ? 2 + rng() % 3 : 5 + rng() % 3;
+            k.InterpolationKind = static_cast<uint8_t>(kind);
+            k.CurveSteps = static_cast<int32_t>(rng() % 14) - 2;
+        }
+        for (size_t i = 0; i + 1 < keys.size(); ++i)
+            keys[i].next = &keys[i + 1];
+        EffectField field;
+        field.track = &keys[0];
+        double t = -200.0;
+        for (int step = 0; step < 300; ++step) {
+            const uint32_t r = rng() % 20;
+            if (r == 0)
+                t = unit(rng) * 3000.0 - 600.0; // a seek, either way
+            else if (r != 1)
+                t += std::floor(unit(rng) * 30.0) + (r == 2 ? 0.5 : 0.0);
+            const double fast = EvaluateTrack(field, t);
+            const double walk = EvaluateTrackFromHead(field, t);
+            ASSERT_TRUE(SameDouble(fast, walk))
+                << "trial " << trial << " t " << t << ": " << fast << " vs " << walk;
+        }
+    }
 }
 
 } // namespace

@@ -99,7 +99,10 @@ TEST_F(DemoFile, FieldsAreSelectedByPositionAndSkippedTagsReadNothing)
         .NextField()
         .FirstKey(0, 2)
         .Handle("Probe", 0, 100)
-        .FirstField().NextField().FirstKey(0, 3).NextKey(10, 4);
+        .FirstField()
+        .NextField()
+        .FirstKey(0, 3)
+        .NextKey(10, 4);
     ASSERT_EQ(LoadError(demo), "");
     ASSERT_EQ(CountHandles(), 2);
     EvaluateTimeline(0.0);
@@ -246,8 +249,9 @@ TEST_F(DemoFile, UnknownEffectTypeShowsTheLabelAndExitsWithOne)
 TEST(ParseDemoRecords, DecodesFieldsLittleEndianAtTheirOffsets)
 {
     DemoBytes demo;
-    demo.Handle("MengerF\xE9tis 01", -1.5, 2e9, "label", 0).FirstField().FirstKey(12.25, -3.5,
-                                                                                  3, -7);
+    demo.Handle("MengerF\xE9tis 01", -1.5, 2e9, "label", 0)
+        .FirstField()
+        .FirstKey(12.25, -3.5, 3, -7);
     const DemoRecords parsed = ParseDemoRecords(demo.Bytes(), "x");
     ASSERT_FALSE(parsed.readError);
     ASSERT_EQ(parsed.records.size(), 3u);
