@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+#include "engine/_keyframer.h"
+#include "engine/_loadsave.h"
+#include "engine/demowriter.h"
+#include "engine/moduleinit.h"
+#include "tests/support/demobytes.h"
+
+namespace quv {
+namespace {
+
+std::string ErrorOf(const std::string& text)
+{
+    try {
+        ParseDemoText(text, "demo.json");
+    } catch (const DemoTextError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+std::vector<EffectField*> FieldsOf(const EffectHandle& handle)
+{
+    std::vector<EffectField*> fields;
+    for (FieldNode* node = handle.fields; node != nullptr; node = node->next)
+        fields.push_back(node->field);
+    return fields;
+}
+
+TEST(DemoText, CompilesToTheReaderLayout)
+{
+    InitialiseModules();
+    // The 240-byte minimal demo, written by hand in the reader's layout.
+    const std::vector<uint8_t> bytes = WriteDemoBytes(ParseDemoText(R"({"handles": [
+        {"type": "OpenGL Clear", "label": "label", "start": 0, "end": 60000,
+         "fields": {"Red": [{"time": 0, "value": 0, "kind": "LINEAR", "steps": 0},
+                            [1000, 1, "CONST"]]}}]})",
+                                                                    "min.json"));
+    EXPECT_EQ(bytes, test::MinimalClearDemo().Bytes());
+
+    // Fields are placed by name: Blue alone is selected third, after two empty selections.
+    const std::vector<uint8_t> blue = WriteDemoBytes(ParseDemoText(R"({"handles": [
+        {"type": "OpenGL Clear", "start": 5, "end": 6, "fields": {"Blue": [[1, 0.25]]}},
+        {"type": "Music Speed", "label": "slow", "start": 0, "end": 1e4,
+         "fields": {"Percent": [[0, 50, "BEZIER SMOOTH", 12], [10, 60], [20, 70], [30, 80]]}}]})",
+                                                                   "blue.json"));
+    test::DemoBytes expected;
+    expected.Handle("OpenGL Clear", 5, 6, "")
+        .FirstField()
+        .NextField()
+        .NextField()
+        .FirstKey(1, 0.25);
+    expected.Handle("Music Speed", 0, 1e4, "slow")
+        .FirstField()
+        .FirstKey(0, 50, 3, 12)
+        .NextKey(10, 60)
+        .NextKey(20, 70)
+        .NextKey(30, 80);
+    EXPECT_EQ(blue, expected.Bytes());
+
+    LoadDemoBytes(blue, "blue.quv");
+    ASSERT_NE(Timeline, nullptr);
+    const std::vector<EffectField*> clear = FieldsOf(*Timeline);
+    ASSERT_EQ(clear.size(), 4u);
+    EXPECT_EQ(clear[0]->track, nullptr);
+    EXPECT_EQ(clear[1]->track, nullptr);
+    ASSERT_NE(clear[2]->track, nullptr);
+    EXPECT_EQ(clear[2]->track->value, 0.25);
+    EXPECT_EQ(clear[3]->track, nullptr);
+    ASSERT_NE(Timeline->next, nullptr);
+    EXPECT_EQ(HandleLabel(*Timeline->next), "slow");
+    EXPECT_EQ(FieldsOf(*Timeline->next)[0]->track->CurveSteps, 12);
+    FreeTimeline();
+}
+
+TEST(DemoText, DecompileThenCompileGivesTheSameBytes)
+{
+    InitialiseModules();
+    DemoDocument document;
+    DemoHandleRecord clear{"OpenGL Clear", "F\xE9nyes \x80 \x81", -0.0, 1e300, {}};
+    clear.fields.resize(4);
+    clear.fields[1] = {{0.1, -0.0, 0, 0},
+                       {std::numeric_limits<double>::infinity(), 1e-310, 4, -3},
+                       {-std::numeric_limits<double>::infinity(),
+                        std::numeric_limits<double>::quiet_NaN(), 9, INT32_MIN}};
+    clear.fields[3] = {{123456.789, 2.0 / 3.0, 1, INT32_MAX}};
+    document.handles.push_back(clear);
+    document.handles.push_back({"Music Speed", std::string(64, 'x'), 0, 1, {}});
+    document.handles.push_back({"OpenGL Clear", "", 2, 3, {{{0, 1, 2, 5}}}});
+
+    const std::vector<uint8_t> bytes = WriteDemoBytes(document);
+    const std::string text = FormatDemoText(ReadDemoDocument(bytes, "demo.quv"));
+    EXPECT_NE(text.find("\"F\xC3\xA9nyes \xE2\x82\xAC \xC2\x81\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"kind\": 9"), std::string::npos);
+    EXPECT_NE(text.find("\"value\": \"NaN\""), std::string::npos);
+    EXPECT_NE(text.find("\"Green\""), std::string::npos);
+    // Fields without keys are left out: only the third handle names Red.
+    EXPECT_EQ(text.find("\"Red\""), text.rfind("\"Red\""));
+    EXPECT_EQ(WriteDemoBytes(ParseDemoText(text, "demo.json")), bytes);
+    EXPECT_EQ(FormatDemoText(ParseDemoText(text, "again.json")), text);
+
+    // An empty demo is an empty file and back.
+    EXPECT_TRUE(WriteDemoBytes(ParseDemoText("{\"handles\": []}", "e.json")).empty());
+    EXPECT_EQ(WriteDemoBytes(ParseDemoText(FormatDemoText({}), "e.json")).size(), 0u);
+}
+
+TEST(DemoText, ReadsWhatThePlayerReads)
+{
+    InitialiseModules();
+    // A file the compiler would not write: link words, a skipped tag, a track restarted by a
+    // second first-key tag, a trailing selection without keys.
+    test::DemoBytes odd;
+    odd.Handle("OpenGL Clear", 0, 10, "a", 77).FirstField().FirstKey(0, 1).Tag(0x0400);
+    odd.Key(1, 2, 1, 0, true).NextField().NextField();
+    odd.Handle("OpenGL Clear", 0, 10, "b");
+    const DemoDocument document = ReadDemoDocument(odd.Bytes(), "odd.quv");
+    ASSERT_EQ(document.handles.size(), 2u);
+    ASSERT_EQ(document.handles[0].fields.size(), 1u);
+    ASSERT_EQ(document.handles[0].fields[0].size(), 1u);
+    EXPECT_EQ(document.handles[0].fields[0][0].value, 2.0);
+    EXPECT_NE(WriteDemoBytes(document), odd.Bytes());
+
+    auto errorOf = [](const test::DemoBytes& bytes) -> std::string {
+        try {
+            ReadDemoDocument(bytes.Bytes(), "bad.quv");
+        } catch (const DemoTextError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    test::DemoBytes unknown;
+    unknown.Handle("No Such Effect", 0, 1, "lbl");
+    EXPECT_NE(errorOf(unknown).find("unknown effect type \"No Such Effect\" (label \"lbl\")"),
+              std::string::npos);
+    test::DemoBytes past;
+    past.Handle("Music Speed", 0, 1).FirstField().NextField();
+    EXPECT_NE(errorOf(past).find("bad.quv, byte 172: \"Music Speed\" has 1 fields"),
+              std::string::npos)
+        << errorOf(past);
+    test::DemoBytes truncated = test::MinimalClearDemo();
+    truncated.Truncate(239);
+    EXPECT_NE(errorOf(truncated).find("Read beyond end of file"), std::string::npos);
+    test::DemoBytes early;
+    early.Tag(0x0300).Raw(std::vector<uint8_t>(32, 0));
+    EXPECT_FALSE(errorOf(early).empty());
+}
+
+TEST(DemoText, ErrorsNameTheLocation)
+{
+    InitialiseModules();
+    const std::string clear = R"({"handles": [{"type": "OpenGL Clear", "start": 0, "end": 1, )";
+    EXPECT_EQ(ErrorOf(clear + R"("fields": {"Red": [[0, 1]], "Red": []}}]})"),
+              "demo.json: /handles/0/fields/Red: duplicate key \"Red\" (each name may appear "
+              "once)");
+    EXPECT_EQ(ErrorOf(clear + R"("fields": {"Rot": [[0, 1]]}}]})"),
+              "demo.json: /handles/0/fields/Rot: \"OpenGL Clear\" has no field \"Rot\"; its "
+              "fields are \"Red\", \"Green\", \"Blue\", \"Alpha\"");
+    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [[0, 1], [5, 1, "LINEARR"]]}}]})")
+                  .find("demo.json: /handles/0/fields/Red/1/2: unknown kind \"LINEARR\""),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [{"time": 0, "value": 1, "kind": 256}]}}]})")
+                  .find("/handles/0/fields/Red/0/kind: kind must be"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [{"time": 0}]}}]})")
+                  .find("/handles/0/fields/Red/0: a key needs a time and a value"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [[0, 1, "CONST", 1.5]]}}]})")
+                  .find("/handles/0/fields/Red/0/3: steps must be a whole number"),
+              std::string::npos);
+    EXPECT_EQ(ErrorOf(R"({"handles": [{"type": "Blurr", "start": 0, "end": 1}]})"),
+              "demo.json: /handles/0/type: unknown effect type \"Blurr\"");
+    EXPECT_NE(ErrorOf(R"({"handles": [{"type": "OpenGL Clear", "end": 1}]})")
+                  .find("/handles/0: a handle needs a type, a start and an end"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(clear + R"("lable": "x"}]})").find("/handles/0/lable: unknown handle member"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(clear + R"("label": "\u4e2d"}]})")
+                  .find("/handles/0/label: the label \"\xE4\xB8\xAD\" has a character outside "
+                        "Windows-1252"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(clear + "\"label\": \"" + std::string(65, 'y') + "\"}]}")
+                  .find("is 65 bytes long; the file holds at most 64"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(R"({"handles": [], "handle": []})").find("/handle: unknown member"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("{\"handles\": [\n{\"type\": }]}").find("line 2, column 10"),
+              std::string::npos)
+        << ErrorOf("{\"handles\": [\n{\"type\": }]}");
+    // Comments are allowed.
+    EXPECT_EQ(ErrorOf("// a demo\n{\"handles\": [] /* none */}"), "");
+}
+
+TEST(DemoText, WindowsCodePageBothWays)
+{
+    std::string bytes;
+    ASSERT_TRUE(Utf8ToCp1252("MengerF\xC3\xA9tis 01", bytes));
+    EXPECT_EQ(bytes, "MengerF\xE9tis 01");
+    ASSERT_TRUE(Utf8ToCp1252("\xE2\x82\xAC\xC5\xA1\xC3\xBF", bytes)); // euro, s caron, y umlaut
+    EXPECT_EQ(bytes, "\x80\x9A\xFF");
+    for (int b = 1; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        ASSERT_TRUE(Utf8ToCp1252(Cp1252ToUtf8Text(one), bytes)) << b;
+        EXPECT_EQ(bytes, one) << b;
+    }
+    EXPECT_FALSE(Utf8ToCp1252("\xC3", bytes));         // cut short
+    EXPECT_FALSE(Utf8ToCp1252("\xC3\x28", bytes));     // bad continuation
+    EXPECT_FALSE(Utf8ToCp1252("\xE4\xB8\xAD", bytes)); // not in the code page
+    EXPECT_FALSE(Utf8ToCp1252("\xC2\x80", bytes));     // U+0080 is not a byte of it
+}
+
+double RepeatedVariable[3];
+
+void RepeatedDefine(FieldNode*& head)
+{
+    FieldListBuilder(head)
+        .Add("-", &RepeatedVariable[0], 0, 0, 0)
+        .Add("-", &RepeatedVariable[1], 0, 0, 0)
+        .Add("Tail", &RepeatedVariable[2], 0, 0, 1);
+}
+
+TEST(DemoText, RepeatedFieldNamesAreNumbered)
+{
+    InitialiseModules();
+    RegisterEffect(
+        "Repeated Names", [] {}, &RepeatedDefine);
+    EXPECT_EQ(TextFieldNames("Repeated Names"), (std::vector<std::string>{"-", "-#2", "Tail"}));
+    const DemoDocument document = ParseDemoText(
+        R"({"handles": [{"type": "Repeated Names", "start": 0, "end": 1,
+            "fields": {"-#2": [[0, 7]]}}]})",
+        "r.json");
+    ASSERT_EQ(document.handles[0].fields.size(), 2u);
+    EXPECT_TRUE(document.handles[0].fields[0].empty());
+    EXPECT_EQ(document.handles[0].fields[1][0].value, 7.0);
+    EXPECT_NE(FormatDemoText(document).find("\"-#2\": ["), std::string::npos);
+    InitialiseModules();
+}
+
+TEST(DemoText, EveryFieldOfEveryTypeIsReachableByName)
+{
+    InitialiseModules();
+    size_t types = 0;
+    for (EffectClass* c = EffectClassList; c != nullptr; c = c->next, ++types) {
+        const std::string type = ClassName(*c);
+        const std::vector<std::string> names = TextFieldNames(type);
+        for (size_t f = 0; f < names.size(); ++f) {
+            const std::string text = "{\"handles\": [{\"type\": \"" + Cp1252ToUtf8Text(type) +
+                                     "\", \"start\": 0, \"end\": 1, \"fields\": {\"" +
+                                     Cp1252ToUtf8Text(names[f]) + "\": [[0, " +
+                                     std::to_string(f + 1) + "]]}}]}";
+            SCOPED_TRACE(text);
+            LoadDemoBytes(WriteDemoBytes(ParseDemoText(text, "f.json")), "f.quv");
+            ASSERT_NE(Timeline, nullptr);
+            const std::vector<EffectField*> fields = FieldsOf(*Timeline);
+            ASSERT_EQ(fields.size(), names.size());
+            for (size_t g = 0; g < fields.size(); ++g) {
+                if (g == f) {
+                    ASSERT_NE(fields[g]->track, nullptr);
+                    EXPECT_EQ(fields[g]->track->value, static_cast<double>(f + 1));
+                } else {
+                    EXPECT_EQ(fields[g]->track, nullptr);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(types, 34u);
+    FreeTimeline();
+}
+
+} // namespace
+} // namespace quv

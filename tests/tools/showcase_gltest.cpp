@@ -1,0 +1,160 @@
+// The bundled showcase: its text form compiles to the committed demodata.quv, uses every effect
+// type, and every type draws something (or, for "Music Speed", changes the clock) at some time.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/_effecthandle.h"
+#include "engine/_loadsave.h"
+#include "engine/demowriter.h"
+#include "engine/moduleinit.h"
+#include "engine/playback.h"
+#include "engine/random.h"
+#include "engine/ticks.h"
+#include "platform/DemoBass.h"
+#include "tests/support/glcontext.h"
+
+namespace quv {
+namespace {
+
+const std::filesystem::path ShowcaseDir =
+    std::filesystem::path(QUV_SOURCE_DIR) / "examples" / "showcase";
+
+std::string ReadText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Effect modules that still register without fields cannot take the showcase's keys yet.
+std::string TypeWithoutFields()
+{
+    for (EffectClass* c = EffectClassList; c != nullptr; c = c->next)
+        if (TextFieldNames(ClassName(*c)).empty())
+            return Cp1252ToUtf8Text(ClassName(*c));
+    return "";
+}
+
+// Restores the working directory when the test ends.
+class InDirectory {
+public:
+    explicit InDirectory(const std::filesystem::path& dir)
+        : previous_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(dir);
+    }
+    ~InDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+TEST(Showcase, CompilesToTheCommittedDemoAndUsesEveryType)
+{
+    InitialiseModules();
+    if (const std::string stub = TypeWithoutFields(); !stub.empty())
+        GTEST_SKIP() << "\"" << stub << "\" has no fields yet";
+    const DemoDocument document =
+        ParseDemoText(ReadText(ShowcaseDir / "showcase.json"), "showcase.json");
+    const std::vector<uint8_t> bytes = WriteDemoBytes(document);
+    const std::optional<std::vector<uint8_t>> committed =
+        ReadWholeFile((ShowcaseDir / "demodata.quv").string());
+    ASSERT_TRUE(committed.has_value());
+    EXPECT_TRUE(bytes == *committed)
+        << "examples/showcase/demodata.quv is out of date: run scripts/make-showcase demo";
+
+    std::set<std::string> used;
+    double end = 0.0;
+    for (const DemoHandleRecord& handle : document.handles) {
+        used.insert(handle.type);
+        end = std::max(end, handle.end);
+    }
+    for (EffectClass* c = EffectClassList; c != nullptr; c = c->next)
+        EXPECT_TRUE(used.count(ClassName(*c))) << Cp1252ToUtf8Text(ClassName(*c)) << " unused";
+    EXPECT_GE(end, 60000.0);
+    EXPECT_LE(end, 90000.0);
+}
+
+class ShowcaseFrames {
+public:
+    explicit ShowcaseFrames(test::GlScene& scene) : scene_(scene) {}
+
+    // The frame at t, after the frame before it (so that feedback effects have their history),
+    // with one handle taken out of the Timeline or none.
+    std::vector<uint8_t> Frame(double t, EffectHandle* without)
+    {
+        EffectHandle* before = nullptr;
+        for (EffectHandle* h = Timeline; h != nullptr && h != without; h = h->next)
+            before = h;
+        if (without != nullptr)
+            (before != nullptr ? before->next : Timeline) = without->next;
+        for (double at : {t - 1000.0 / 30.0, t}) {
+            RandSeed = 0;
+            PinTickCount(static_cast<uint32_t>(at));
+            EvaluateTimeline(at);
+        }
+        if (without != nullptr)
+            (before != nullptr ? before->next : Timeline) = without;
+        return scene_.Frame();
+    }
+
+    // The music rate after the frame at t, with or without one handle.
+    double Rate(double t, EffectHandle* without)
+    {
+        MusicSetBackend(std::make_unique<OfflineClock>(t, 44100, 1e9));
+        Frame(t, without);
+        const double rate = MusicRateRatio();
+        MusicFree();
+        return rate;
+    }
+
+private:
+    test::GlScene& scene_;
+};
+
+TEST(Showcase, EveryEffectTypeShowsAtSomeTime)
+{
+    InitialiseModules();
+    if (const std::string stub = TypeWithoutFields(); !stub.empty())
+        GTEST_SKIP() << "\"" << stub << "\" has no fields yet";
+    InDirectory here(ShowcaseDir); // the images load from gfx/ at start-up
+    test::GlScene scene(160, 120);
+    LoadDemoFile("demodata.quv");
+    ASSERT_NE(Timeline, nullptr);
+    ShowcaseFrames frames(scene);
+
+    std::map<std::string, std::vector<EffectHandle*>> byType;
+    for (EffectHandle* h = Timeline; h != nullptr; h = h->next)
+        byType[HandleTypeName(*h)].push_back(h);
+    EXPECT_EQ(byType.size(), 34u);
+    for (const auto& [type, handles] : byType) {
+        bool shown = false;
+        for (EffectHandle* h : handles) {
+            for (double f : {0.5, 0.25, 0.75, 0.1, 0.9}) {
+                const double t = h->startTime + f * (h->endTime - h->startTime);
+                shown = type == "Music Speed" ? frames.Rate(t, h) != frames.Rate(t, nullptr)
+                                              : frames.Frame(t, h) != frames.Frame(t, nullptr);
+                if (shown)
+                    break;
+            }
+            if (shown)
+                break;
+        }
+        EXPECT_TRUE(shown) << "no instance of \"" << Cp1252ToUtf8Text(type) << "\" changes a frame";
+    }
+    ReleaseTickCount();
+    FreeTimeline();
+}
+
+} // namespace
+} // namespace quv
