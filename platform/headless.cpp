@@ -356,7 +356,9 @@ int RunRender(int argc, char** argv)
             return UsageError("unknown option '" + arg + "'");
         }
     }
-    const bool single = !options.from && !options.to && !options.bench;
+    // A video without --time is the whole demo, as a sequence of PNG files would be.
+    const bool single = !options.from && !options.to && !options.bench &&
+                        !(IsVideoPath(options.out) && !options.time);
     if (options.time && (options.from || options.to))
         return UsageError("--time renders one frame; use --from and --to for a sequence");
     if (options.out.empty() && !options.bench)
