@@ -164,11 +164,11 @@ bool VideoWriter::Open(const std::string& path, int32_t width, int32_t height, d
     musicMs_.clear();
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.6g", fps);
-    // Lossless-looking H.264 in a temporary file; the final mux copies it.
+    // H.264 in a temporary file; the final mux copies it.
     const std::string command =
         "ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt rgba -s " + std::to_string(width) + "x" +
         std::to_string(height) + " -r " + rate +
-        " -i - -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2' -c:v libx264 -preset veryfast -crf 18 "
+        " -i - -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2' -c:v libx264 -preset veryfast -crf 23 "
         "-pix_fmt yuv420p " +
         ShellQuote(pictureFile_);
     // ffmpeg may go away early; a write to the pipe must then fail, not kill the renderer.
