@@ -72,10 +72,124 @@ std::string PointerPart(const std::string& part)
     return out;
 }
 
-[[noreturn]] void Fail(const std::string& source, const std::string& where, const std::string& what)
+// A problem at a JSON pointer; ParseDemoText adds the source name and the line.
+struct LocatedError {
+    std::string where;
+    std::string what;
+};
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what)
 {
-    throw DemoTextError(source + ": " + (where.empty() ? "/" : where) + ": " + what);
+    throw LocatedError{where.empty() ? "/" : where, what};
 }
+
+// The line on which the value at a JSON pointer starts (the last such value when a key is
+// repeated), or 0. A small scanner of its own: the JSON library keeps no positions.
+class LineFinder {
+public:
+    LineFinder(const std::string& text, std::string pointer)
+        : text_(text), pointer_(std::move(pointer))
+    {
+    }
+
+    int Find()
+    {
+        try {
+            Value("");
+        } catch (const Stop&) {
+        }
+        return found_;
+    }
+
+private:
+    struct Stop {};
+
+    void Space()
+    {
+        while (at_ < text_.size()) {
+            const char c = text_[at_];
+            if (c == '\n') {
+                ++line_;
+                ++at_;
+            } else if (c == ' ' || c == '\t' || c == '\r') {
+                ++at_;
+            } else if (text_.compare(at_, 2, "//") == 0) {
+                while (at_ < text_.size() && text_[at_] != '\n')
+                    ++at_;
+            } else if (text_.compare(at_, 2, "/*") == 0) {
+                const size_t end = text_.find("*/", at_ + 2);
+                const size_t stop = end == std::string::npos ? text_.size() : end + 2;
+                for (; at_ < stop; ++at_)
+                    line_ += text_[at_] == '\n';
+            } else {
+                return;
+            }
+        }
+    }
+    char Peek()
+    {
+        Space();
+        if (at_ >= text_.size())
+            throw Stop{};
+        return text_[at_];
+    }
+    // A string's text with the simple escapes undone (\u escapes are kept as written; keys
+    // with them are not located).
+    std::string String()
+    {
+        std::string out;
+        for (++at_; at_ < text_.size() && text_[at_] != '"'; ++at_) {
+            if (text_[at_] == '\\' && at_ + 1 < text_.size()) {
+                const char e = text_[++at_];
+                out += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'u' ? '?' : e;
+            } else {
+                out += text_[at_];
+            }
+        }
+        ++at_;
+        return out;
+    }
+    void Value(const std::string& path)
+    {
+        const char c = Peek();
+        if (path == pointer_)
+            found_ = line_;
+        if (c == '{') {
+            ++at_;
+            while (Peek() != '}') {
+                if (Peek() != '"')
+                    throw Stop{};
+                const std::string key = String();
+                if (Peek() != ':')
+                    throw Stop{};
+                ++at_;
+                Value(path + "/" + PointerPart(key));
+                if (Peek() == ',')
+                    ++at_;
+            }
+            ++at_;
+        } else if (c == '[') {
+            ++at_;
+            for (size_t index = 0; Peek() != ']'; ++index) {
+                Value(path + "/" + std::to_string(index));
+                if (Peek() == ',')
+                    ++at_;
+            }
+            ++at_;
+        } else if (c == '"') {
+            String();
+        } else {
+            while (at_ < text_.size() && std::strchr(",]} \t\r\n/", text_[at_]) == nullptr)
+                ++at_;
+        }
+    }
+
+    const std::string& text_;
+    std::string pointer_;
+    size_t at_ = 0;
+    int line_ = 1;
+    int found_ = 0;
+};
 
 std::string Quoted(const std::string& utf8)
 {
@@ -85,8 +199,6 @@ std::string Quoted(const std::string& utf8)
 // Tracks where the parser is, to name duplicate object keys by their JSON pointer.
 class DuplicateKeyCheck {
 public:
-    explicit DuplicateKeyCheck(std::string source) : source_(std::move(source)) {}
-
     bool operator()(int, Json::parse_event_t event, Json& parsed)
     {
         switch (event) {
@@ -103,7 +215,7 @@ public:
             Frame& top = frames_.back();
             const std::string key = parsed.get<std::string>();
             if (!top.keys.insert(key).second)
-                Fail(source_, Path() + "/" + PointerPart(key),
+                Fail(Path() + "/" + PointerPart(key),
                      "duplicate key " + Quoted(key) + " (each name may appear once)");
             top.key = key;
             break;
@@ -135,19 +247,16 @@ private:
                                              : std::to_string(frames_[i].index));
         return path;
     }
-    std::string source_;
     std::vector<Frame> frames_;
 };
 
 // --- Reading the text form ---------------------------------------------------------------
 
 struct TextReader {
-    std::string source;
-
     std::string ExpectString(const Json& value, const std::string& where, const char* what) const
     {
         if (!value.is_string())
-            Fail(source, where, std::string(what) + " must be a string");
+            Fail(where, std::string(what) + " must be a string");
         return value.get<std::string>();
     }
 
@@ -164,7 +273,7 @@ struct TextReader {
             if (text == "-Infinity")
                 return -std::numeric_limits<double>::infinity();
         }
-        Fail(source, where,
+        Fail(where,
              std::string(what) + " must be a number (or \"NaN\", \"Infinity\", \"-Infinity\")");
     }
 
@@ -173,14 +282,14 @@ struct TextReader {
         const std::string utf8 = ExpectString(value, where, what);
         std::string bytes;
         if (!Utf8ToCp1252(utf8, bytes))
-            Fail(source, where,
+            Fail(where,
                  std::string(what) + " " + Quoted(utf8) + " has a character outside Windows-1252");
         if (bytes.find('\0') != std::string::npos)
-            Fail(source, where, std::string(what) + " must not contain a NUL character");
+            Fail(where, std::string(what) + " must not contain a NUL character");
         if (bytes.size() > 64)
-            Fail(source, where,
-                 std::string(what) + " " + Quoted(utf8) + " is " + std::to_string(bytes.size()) +
-                     " bytes long; the file holds at most 64");
+            Fail(where, std::string(what) + " " + Quoted(utf8) + " is " +
+                            std::to_string(bytes.size()) +
+                            " bytes long; the file holds at most 64");
         return bytes;
     }
 
@@ -193,21 +302,21 @@ struct TextReader {
                 if (known != nullptr && name == known)
                     return static_cast<uint8_t>(k);
             }
-            Fail(source, where,
+            Fail(where,
                  "unknown kind " + Quoted(name) +
                      "; the kinds are \"CONST\", \"LINEAR\", \"BEZIER CUSP\", \"BEZIER SMOOTH\""
                      " and \"BEZIER SYMMETRICAL\" (or a number 0 to 255)");
         }
         if (value.is_number_integer() && value.get<int64_t>() >= 0 && value.get<int64_t>() <= 255)
             return static_cast<uint8_t>(value.get<int64_t>());
-        Fail(source, where, "kind must be a kind name or a number from 0 to 255");
+        Fail(where, "kind must be a kind name or a number from 0 to 255");
     }
 
     int32_t Steps(const Json& value, const std::string& where) const
     {
         if (!value.is_number_integer() || value.get<int64_t>() < INT32_MIN ||
             value.get<int64_t>() > INT32_MAX)
-            Fail(source, where, "steps must be a whole number (32-bit)");
+            Fail(where, "steps must be a whole number (32-bit)");
         return static_cast<int32_t>(value.get<int64_t>());
     }
 
@@ -216,9 +325,8 @@ struct TextReader {
         DemoKey key;
         if (value.is_array()) {
             if (value.size() < 2 || value.size() > 4)
-                Fail(source, where,
-                     "a key array is [time, value, kind, steps] (kind and steps "
-                     "optional)");
+                Fail(where, "a key array is [time, value, kind, steps] (kind and steps "
+                            "optional)");
             key.time = ExpectNumber(value[0], where + "/0", "time");
             key.value = ExpectNumber(value[1], where + "/1", "value");
             if (value.size() > 2)
@@ -228,7 +336,7 @@ struct TextReader {
             return key;
         }
         if (!value.is_object())
-            Fail(source, where, "a key must be an object {time, value, kind, steps} or an array");
+            Fail(where, "a key must be an object {time, value, kind, steps} or an array");
         bool haveTime = false, haveValue = false;
         for (auto it = value.begin(); it != value.end(); ++it) {
             const std::string at = where + "/" + PointerPart(it.key());
@@ -243,20 +351,19 @@ struct TextReader {
             } else if (it.key() == "steps") {
                 key.steps = Steps(*it, at);
             } else {
-                Fail(source, at,
-                     "unknown key member " + Quoted(it.key()) +
-                         "; a key has time, value, kind and steps");
+                Fail(at, "unknown key member " + Quoted(it.key()) +
+                             "; a key has time, value, kind and steps");
             }
         }
         if (!haveTime || !haveValue)
-            Fail(source, where, "a key needs a time and a value");
+            Fail(where, "a key needs a time and a value");
         return key;
     }
 
     DemoHandleRecord Handle(const Json& value, const std::string& where) const
     {
         if (!value.is_object())
-            Fail(source, where, "a handle must be an object");
+            Fail(where, "a handle must be an object");
         DemoHandleRecord handle;
         const Json* fields = nullptr;
         bool haveType = false, haveStart = false, haveEnd = false;
@@ -276,27 +383,25 @@ struct TextReader {
             } else if (it.key() == "fields") {
                 fields = &*it;
             } else {
-                Fail(source, at,
-                     "unknown handle member " + Quoted(it.key()) +
-                         "; a handle has type, label, start, end and fields");
+                Fail(at, "unknown handle member " + Quoted(it.key()) +
+                             "; a handle has type, label, start, end and fields");
             }
         }
         if (!haveType || !haveStart || !haveEnd)
-            Fail(source, where, "a handle needs a type, a start and an end");
+            Fail(where, "a handle needs a type, a start and an end");
         if (FindEffectClass(handle.type) == nullptr)
-            Fail(source, where + "/type",
-                 "unknown effect type " + Quoted(Cp1252ToUtf8Text(handle.type)));
+            Fail(where + "/type", "unknown effect type " + Quoted(Cp1252ToUtf8Text(handle.type)));
         const std::vector<std::string> names = TextFieldNames(handle.type);
         if (fields == nullptr)
             return handle;
         const std::string fieldsAt = where + "/fields";
         if (!fields->is_object())
-            Fail(source, fieldsAt, "fields must be an object of field name to key list");
+            Fail(fieldsAt, "fields must be an object of field name to key list");
         for (auto it = fields->begin(); it != fields->end(); ++it) {
             const std::string at = fieldsAt + "/" + PointerPart(it.key());
             std::string name;
             if (!Utf8ToCp1252(it.key(), name))
-                Fail(source, at, "field name has a character outside Windows-1252");
+                Fail(at, "field name has a character outside Windows-1252");
             size_t position = 0;
             while (position < names.size() && names[position] != name)
                 ++position;
@@ -304,13 +409,13 @@ struct TextReader {
                 std::string list;
                 for (const std::string& known : names)
                     list += (list.empty() ? "" : ", ") + Quoted(Cp1252ToUtf8Text(known));
-                Fail(source, at,
-                     "\"" + Cp1252ToUtf8Text(handle.type) + "\" has no field " + Quoted(it.key()) +
-                         (names.empty() ? std::string("; it has no fields")
-                                        : "; its fields are " + list));
+                Fail(at, "\"" + Cp1252ToUtf8Text(handle.type) + "\" has no field " +
+                             Quoted(it.key()) +
+                             (names.empty() ? std::string("; it has no fields")
+                                            : "; its fields are " + list));
             }
             if (!it->is_array())
-                Fail(source, at, "a field's keys must be an array");
+                Fail(at, "a field's keys must be an array");
             if (handle.fields.size() <= position)
                 handle.fields.resize(position + 1);
             for (size_t k = 0; k < it->size(); ++k)
@@ -545,11 +650,13 @@ DemoDocument ReadDemoDocument(std::span<const uint8_t> bytes, const std::string&
     return document;
 }
 
-DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName)
+namespace {
+
+DemoDocument ReadDemoText(const std::string& text, const std::string& sourceName)
 {
     Json root;
     try {
-        root = Json::parse(text, DuplicateKeyCheck(sourceName), true, true);
+        root = Json::parse(text, DuplicateKeyCheck(), true, true);
     } catch (const Json::parse_error& error) {
         // The message carries the line and column.
         std::string what = error.what();
@@ -557,23 +664,36 @@ DemoDocument ParseDemoText(const std::string& text, const std::string& sourceNam
         throw DemoTextError(sourceName + ": " +
                             (cut == std::string::npos ? what : what.substr(cut + 2)));
     }
-    TextReader reader{sourceName};
+    TextReader reader;
     if (!root.is_object())
-        Fail(sourceName, "", "the text form is an object with a \"handles\" array");
+        Fail("", "the text form is an object with a \"handles\" array");
     DemoDocument document;
     const Json* handles = nullptr;
     for (auto it = root.begin(); it != root.end(); ++it) {
         if (it.key() == "handles")
             handles = &*it;
         else
-            Fail(sourceName, "/" + PointerPart(it.key()),
+            Fail("/" + PointerPart(it.key()),
                  "unknown member " + Quoted(it.key()) + "; the text form has \"handles\"");
     }
     if (handles == nullptr || !handles->is_array())
-        Fail(sourceName, "/handles", "\"handles\" must be an array");
+        Fail("/handles", "\"handles\" must be an array");
     for (size_t h = 0; h < handles->size(); ++h)
         document.handles.push_back(reader.Handle((*handles)[h], "/handles/" + std::to_string(h)));
     return document;
+}
+
+} // namespace
+
+DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName)
+{
+    try {
+        return ReadDemoText(text, sourceName);
+    } catch (const LocatedError& error) {
+        const int line = LineFinder(text, error.where == "/" ? "" : error.where).Find();
+        throw DemoTextError(sourceName + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
+                            error.where + ": " + error.what);
+    }
 }
 
 std::string FormatDemoText(const DemoDocument& document)

@@ -157,13 +157,13 @@ TEST(DemoText, ErrorsNameTheLocation)
     InitialiseModules();
     const std::string clear = R"({"handles": [{"type": "OpenGL Clear", "start": 0, "end": 1, )";
     EXPECT_EQ(ErrorOf(clear + R"("fields": {"Red": [[0, 1]], "Red": []}}]})"),
-              "demo.json: /handles/0/fields/Red: duplicate key \"Red\" (each name may appear "
+              "demo.json:1: /handles/0/fields/Red: duplicate key \"Red\" (each name may appear "
               "once)");
     EXPECT_EQ(ErrorOf(clear + R"("fields": {"Rot": [[0, 1]]}}]})"),
-              "demo.json: /handles/0/fields/Rot: \"OpenGL Clear\" has no field \"Rot\"; its "
+              "demo.json:1: /handles/0/fields/Rot: \"OpenGL Clear\" has no field \"Rot\"; its "
               "fields are \"Red\", \"Green\", \"Blue\", \"Alpha\"");
     EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [[0, 1], [5, 1, "LINEARR"]]}}]})")
-                  .find("demo.json: /handles/0/fields/Red/1/2: unknown kind \"LINEARR\""),
+                  .find("demo.json:1: /handles/0/fields/Red/1/2: unknown kind \"LINEARR\""),
               std::string::npos);
     EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [{"time": 0, "value": 1, "kind": 256}]}}]})")
                   .find("/handles/0/fields/Red/0/kind: kind must be"),
@@ -175,7 +175,7 @@ TEST(DemoText, ErrorsNameTheLocation)
                   .find("/handles/0/fields/Red/0/3: steps must be a whole number"),
               std::string::npos);
     EXPECT_EQ(ErrorOf(R"({"handles": [{"type": "Blurr", "start": 0, "end": 1}]})"),
-              "demo.json: /handles/0/type: unknown effect type \"Blurr\"");
+              "demo.json:1: /handles/0/type: unknown effect type \"Blurr\"");
     EXPECT_NE(ErrorOf(R"({"handles": [{"type": "OpenGL Clear", "end": 1}]})")
                   .find("/handles/0: a handle needs a type, a start and an end"),
               std::string::npos);
@@ -193,6 +193,19 @@ TEST(DemoText, ErrorsNameTheLocation)
     EXPECT_NE(ErrorOf("{\"handles\": [\n{\"type\": }]}").find("line 2, column 10"),
               std::string::npos)
         << ErrorOf("{\"handles\": [\n{\"type\": }]}");
+    // Lines are counted past comments and strings; a repeated key points at its second place.
+    const std::string lines = "// a demo\n{\"handles\": [\n"
+                              "  {\"type\": \"OpenGL Clear\", \"label\": \"a /* b\",\n"
+                              "   /* two\n lines */ \"start\": 0, \"end\": 1,\n"
+                              "   \"fields\": {\"Red\": [[0, 1]],\n"
+                              "     \"Green\": [[0, 1],\n"
+                              "       [2, 3, \"SPLINE\"]]}}]}\n";
+    EXPECT_NE(ErrorOf(lines).find("demo.json:8: /handles/0/fields/Green/1/2: unknown kind"),
+              std::string::npos)
+        << ErrorOf(lines);
+    EXPECT_NE(ErrorOf("{\"handles\": [\n{\"type\": \"OpenGL Clear\",\n\"type\": \"x\"}]}")
+                  .find("demo.json:3: /handles/0/type: duplicate key"),
+              std::string::npos);
     // Comments are allowed.
     EXPECT_EQ(ErrorOf("// a demo\n{\"handles\": [] /* none */}"), "");
 }
