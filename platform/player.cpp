@@ -332,6 +332,7 @@ int Button1Click(const PlayerOptions& options)
         SeekStart(*options.startMs);
     if (quitRequested)
         DemoParameters.Running = false;
+    DebugLog("Music at " + std::to_string(MusicPositionMs()) + " ms");
 
     while (DemoParameters.Running) {
         RenderFrame();
