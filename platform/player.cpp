@@ -239,7 +239,7 @@ void ProcessMessages()
         if (event.type == SDL_KEYDOWN) {
             if (event.key.keysym.sym == SDLK_ESCAPE)
                 quitRequested = true;
-            else
+            else if (DemoParameters.Running) // the other keys act on the music once it plays
                 PlayerKey(event.key);
         } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) {
             quitRequested = true;
