@@ -16,6 +16,9 @@
 namespace quv {
 namespace {
 
+// One second of a 440 Hz sine, made with
+//   sox -n -r 44100 -c 1 -b 16 tone.wav synth 1.0 sine 440 vol 0.5
+//   lame --quiet -b 64 -m m --resample 44.1 tone.wav tone_1s.mp3
 const std::string ToneFile = std::string(QUV_SOURCE_DIR) + "/tests/data/tone_1s.mp3";
 
 void SleepMs(int ms)
