@@ -10,7 +10,9 @@
 #include <GL/glu.h>
 
 #include "effects/blob/blobpath.h"
+#include "effects/geometry/cubebatch.h"
 #include "effects/geometry/cubes.h"
+#include "engine/drawpath.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/numeric.h"
@@ -56,6 +58,23 @@ bool CubeEdge(double e, double level, double& edge)
         return true;
     }
     return false;
+}
+
+template <void (*Cube)(float, float, float, float)>
+void DrawLattice(const blob::Point& a, const blob::Point& b)
+{
+    const double strength = CubeSizeMax;
+    const double level = CubeNumber;
+    for (int32_t i = -Reach; i <= Reach; ++i)
+        for (int32_t j = -Reach; j <= Reach; ++j)
+            for (int32_t k = -Reach; k <= Reach; ++k) {
+                const double e =
+                    strength / blob::Distance(i, j, k, a) + strength / blob::Distance(i, j, k, b);
+                double edge = 0.0;
+                if (CubeEdge(e, level, edge))
+                    Cube(static_cast<float>(i), static_cast<float>(j), static_cast<float>(k),
+                         static_cast<float>(edge));
+            }
 }
 
 // Sets: lights 1 and 2 on (red at the origin, blue at (0, -3, 0) of the modelview before the
@@ -112,18 +131,13 @@ void Render()
     glEnable(GL_LIGHTING);
     glColor3f(1, 1, 1);
 
-    const double strength = CubeSizeMax;
-    const double level = CubeNumber;
-    for (int32_t i = -Reach; i <= Reach; ++i)
-        for (int32_t j = -Reach; j <= Reach; ++j)
-            for (int32_t k = -Reach; k <= Reach; ++k) {
-                const double e =
-                    strength / blob::Distance(i, j, k, a) + strength / blob::Distance(i, j, k, b);
-                double edge = 0.0;
-                if (CubeEdge(e, level, edge))
-                    DrawCube(static_cast<float>(i), static_cast<float>(j), static_cast<float>(k),
-                             static_cast<float>(edge));
-            }
+    if (LiteralDrawing) {
+        DrawLattice<DrawCube>(a, b);
+    } else {
+        BeginCubeBatch(false, true);
+        DrawLattice<BatchCube>(a, b);
+        EndCubeBatch();
+    }
 }
 
 void DefineFields(FieldNode*& head)

@@ -12,7 +12,9 @@
 #include <cmath>
 
 #include "effects/blob/blobpath.h"
+#include "effects/geometry/cubebatch.h"
 #include "effects/geometry/cubes.h"
+#include "engine/drawpath.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/random.h"
@@ -53,11 +55,12 @@ struct Charges {
 
 // A Menger cell: below its depth limit, the 20 sub-cells of a cube split in three, leaving out
 // the centre and the middle of each face (the offsets with at most one zero component).
+template <void (*Cube)(float, float, float, float)>
 void MengerCell(int32_t depth, int32_t limit, double x, double y, double z, double edge)
 {
     if (limit <= depth) {
-        DrawCube(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
-                 static_cast<float>(edge));
+        Cube(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
+             static_cast<float>(edge));
         return;
     }
     const double s = edge / 3;
@@ -66,8 +69,44 @@ void MengerCell(int32_t depth, int32_t limit, double x, double y, double z, doub
             for (int32_t dx = -1; dx <= 1; ++dx) {
                 if ((dx == 0) + (dy == 0) + (dz == 0) > 1)
                     continue;
-                MengerCell(depth + 1, limit, x + dx * s, y + dy * s, z + dz * s, s);
+                MengerCell<Cube>(depth + 1, limit, x + dx * s, y + dy * s, z + dz * s, s);
             }
+}
+
+// The literal path sets the current colour at every lattice point; the batched one hands the
+// colour to the batch and leaves the last point's colour current at the end.
+template <bool SetColour, void (*Cube)(float, float, float, float)>
+void DrawLattice(const Charges& c)
+{
+    GLfloat colour[4] = {1, 1, 1, 1};
+    for (int32_t i = -Reach; i <= Reach; ++i)
+        for (int32_t j = -Reach; j <= Reach; ++j)
+            for (int32_t k = -Reach; k <= Reach; ++k) {
+                double e = 0.0;
+                for (const blob::Point& p : c.p)
+                    e += Strength / blob::Distance(i, j, k, p);
+                if (!std::isfinite(e))
+                    e = Unreachable;
+                colour[0] = static_cast<float>(0.5 * std::sin((i + j + k) * M_PI / 16) + 0.35);
+                colour[1] = static_cast<float>(0.5 * std::sin((i + j + k + 6) * M_PI / 16) + 0.5);
+                colour[2] = static_cast<float>(0.25 * std::sin((j - i - k + 12) * M_PI / 8) + 0.25);
+                if (SetColour)
+                    glColor4f(colour[0], colour[1], colour[2], 1.0f);
+                const double v = e / 4 * 2.5;
+                const uint32_t r = Random(10);
+                if (40 < v && v <= 48) {
+                    const double edge = 1 - 2 * std::fabs(0.5 - (v - 40) / 8);
+                    if (!SetColour)
+                        BatchColour(colour[0], colour[1], colour[2], 1.0f);
+                    if (r == 0)
+                        MengerCell<Cube>(0, 1 + static_cast<int32_t>(Random(1)), i, j, k, edge);
+                    else
+                        Cube(static_cast<float>(i), static_cast<float>(j), static_cast<float>(k),
+                             static_cast<float>(edge));
+                }
+            }
+    if (!SetColour)
+        glColor4f(colour[0], colour[1], colour[2], 1.0f);
 }
 
 // Sets: lights 1 and 2 on and white, light 1 on the first charge and light 2 on the second,
@@ -123,29 +162,13 @@ void Render()
     glLightfv(GL_LIGHT2, GL_POSITION, LightPosition);
     glColor3f(1, 1, 1);
 
-    for (int32_t i = -Reach; i <= Reach; ++i)
-        for (int32_t j = -Reach; j <= Reach; ++j)
-            for (int32_t k = -Reach; k <= Reach; ++k) {
-                double e = 0.0;
-                for (const blob::Point& p : c.p)
-                    e += Strength / blob::Distance(i, j, k, p);
-                if (!std::isfinite(e))
-                    e = Unreachable;
-                glColor4f(static_cast<float>(0.5 * std::sin((i + j + k) * M_PI / 16) + 0.35),
-                          static_cast<float>(0.5 * std::sin((i + j + k + 6) * M_PI / 16) + 0.5),
-                          static_cast<float>(0.25 * std::sin((j - i - k + 12) * M_PI / 8) + 0.25),
-                          1.0f);
-                const double v = e / 4 * 2.5;
-                const uint32_t r = Random(10);
-                if (40 < v && v <= 48) {
-                    const double edge = 1 - 2 * std::fabs(0.5 - (v - 40) / 8);
-                    if (r == 0)
-                        MengerCell(0, 1 + static_cast<int32_t>(Random(1)), i, j, k, edge);
-                    else
-                        DrawCube(static_cast<float>(i), static_cast<float>(j),
-                                 static_cast<float>(k), static_cast<float>(edge));
-                }
-            }
+    if (LiteralDrawing)
+        DrawLattice<true, DrawCube>(c);
+    else {
+        BeginCubeBatch(true, true);
+        DrawLattice<false, BatchCube>(c);
+        EndCubeBatch();
+    }
 
     glDisable(GL_LIGHT1);
     glDisable(GL_LIGHT2);

@@ -7,6 +7,10 @@
 // entries of the modelview stack, and GL guarantees only 32, so a tree that would not fit the
 // stack replays the same sequence of matrix operations on a CPU stack and loads each segment's
 // matrix instead; the picture is the same, only the stack is ours.
+//
+// The default path uses that every node of a level has the same segment length and the same
+// three turns to its children: it composes each segment's frame from a per-level table on the
+// CPU and hands all boxes of the tree, in the same order, to the cube batch.
 
 #include "effects/geometry/tree.h"
 
@@ -15,7 +19,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "effects/geometry/cubebatch.h"
 #include "effects/geometry/cubes.h"
+#include "engine/drawpath.h"
 #include "engine/numeric.h"
 
 namespace quv {
@@ -172,6 +178,108 @@ void DrawTreeLiteral(const TreeParams& p)
     glLoadMatrixd(base.m);
 }
 
+// A rigid frame: rotation columns r[0..2] and origin t.
+struct Frame {
+    double r[3][3];
+    double t[3];
+};
+
+Frame Compose(const Frame& a, const Frame& b)
+{
+    Frame f;
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < 3; ++i)
+            f.r[c][i] = a.r[0][i] * b.r[c][0] + a.r[1][i] * b.r[c][1] + a.r[2][i] * b.r[c][2];
+    for (int i = 0; i < 3; ++i)
+        f.t[i] = a.r[0][i] * b.t[0] + a.r[1][i] * b.t[1] + a.r[2][i] * b.t[2] + a.t[i];
+    return f;
+}
+
+Frame ToFrame(const Matrix& m)
+{
+    Frame f;
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < 3; ++i)
+            f.r[c][i] = m.m[c * 4 + i];
+    for (int i = 0; i < 3; ++i)
+        f.t[i] = m.m[12 + i];
+    return f;
+}
+
+struct Level {
+    double level;
+    Frame toChild[3];
+    float centreY; // DrawBox's arguments, in single precision as it takes them
+    float halfSection;
+    float halfLength;
+};
+
+struct TreeTable {
+    Level levels[MaxTreeDepth + 1];
+    int32_t count; // levels with a finite segment length, from the root down
+};
+
+TreeTable Table;
+
+void BuildTable(const TreeParams& p)
+{
+    double length = 1.0;
+    Table.count = 0;
+    for (int32_t d = 0; d <= MaxTreeDepth; ++d) {
+        const double level = p.depth - d;
+        const double factor = LevelFactor(p.phase, p.depth, level);
+        const double segment = length * factor;
+        if (!std::isfinite(segment))
+            break;
+        Level& l = Table.levels[d];
+        l.level = level;
+        const Matrix fork =
+            Multiply(Translation(0.0, segment, 0.0), Rotation(p.twist, 0.0, 1.0, 0.0));
+        const float bend = static_cast<float>(p.bend * factor);
+        for (int b = 0; b < 3; ++b)
+            l.toChild[b] = ToFrame(Multiply(Multiply(fork, Rotation(Spreads[b], 0.0, 1.0, 0.0)),
+                                            Rotation(bend, 0.0, 0.0, 1.0)));
+        l.centreY = static_cast<float>(segment / 2);
+        l.halfSection = static_cast<float>(segment / 8) * 0.5f;
+        l.halfLength = static_cast<float>(segment) * 0.5f;
+        ++Table.count;
+        length = segment / 1.5;
+        if (level <= 0)
+            break;
+    }
+}
+
+void BatchNode(int32_t d, const Frame& frame)
+{
+    const Level& l = Table.levels[d];
+    if (l.level > 0 && d + 1 < Table.count)
+        for (const Frame& toChild : l.toChild)
+            BatchNode(d + 1, Compose(frame, toChild));
+    const float* c = l.level > 0 ? InnerColour : LeafColour;
+    BatchColour(c[0], c[1], c[2], c[3]);
+    double centre[3];
+    double halfEdges[3][3];
+    const float half[3] = {l.halfSection, l.halfLength, l.halfSection};
+    for (int i = 0; i < 3; ++i) {
+        centre[i] = frame.r[1][i] * l.centreY + frame.t[i];
+        for (int a = 0; a < 3; ++a)
+            halfEdges[a][i] = frame.r[a][i] * half[a];
+    }
+    BatchBox(centre, halfEdges, frame.r);
+}
+
+void DrawTreeBatched(const TreeParams& p)
+{
+    BuildTable(p);
+    if (Table.count == 0)
+        return;
+    BeginCubeBatch(true);
+    const Frame identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
+    BatchNode(0, identity);
+    EndCubeBatch();
+    SetSegmentColour(Table.levels[0].level);
+}
+
 } // namespace
 
 int64_t TreeBoxCount(int32_t depth)
@@ -185,7 +293,10 @@ int64_t TreeBoxCount(int32_t depth)
 void DrawTree(const TreeVariables& variables)
 {
     const TreeParams params = ReadParams(variables);
-    DrawTreeLiteral(params);
+    if (LiteralDrawing)
+        DrawTreeLiteral(params);
+    else
+        DrawTreeBatched(params);
 }
 
 } // namespace quv

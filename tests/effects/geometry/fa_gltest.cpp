@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "effects/geometry/tree.h"
+#include "effects/state/_OpenGLClear.h"
 #include "engine/drawpath.h"
 #include "engine/random.h"
 #include "tests/support/effectprobe.h"
@@ -316,6 +317,53 @@ TEST(Fa6, SixArmsAlongTheAxes)
         fa6.Render();
         const std::vector<uint8_t> frame = scene.Frame();
         EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; }));
+    }
+    LiteralDrawing = false;
+}
+
+} // namespace
+} // namespace quv
+
+namespace quv {
+namespace {
+
+// The default path composes the segment frames on the CPU and leaves out only what cannot reach
+// a pixel; its frames match the literal path's up to rounding on a few edge pixels.
+TEST(Fa, DefaultPathDrawsTheLiteralPicture)
+{
+    test::GlScene scene(160, 120);
+    SetClearColor(0.1, 0.1, 0.2, 1);
+    RenderOpenGLClear();
+    const std::vector<uint8_t> background = scene.Frame();
+    struct Case {
+        const char* type;
+        double depth, phase, bend, twist;
+        float distance;
+    };
+    for (const Case& c : {Case{"Fa", 6, 1, 30, 20, 3.2f}, Case{"Fa", 9, 0.97, 12, 41, 2.5f},
+                          Case{"Fa", 3, 0.8, 60, 5, 1.8f}, Case{"Fa6", 5, 1, 30, 20, 5.5f},
+                          Case{"Fa6", 4, 0.9, 0, 0, 4.0f}}) {
+        const bool six = std::string(c.type) == "Fa6";
+        test::EffectProbe tree(c.type);
+        tree.Set(six ? "Level" : "Cube Number", c.depth);
+        tree.Set("Phase", c.phase);
+        tree.Set(six ? "Kihajlas" : "Cube Size Min", c.bend);
+        tree.Set(six ? "Rotation" : "Cube Size Max", c.twist);
+        std::vector<uint8_t> frames[2];
+        for (const bool literal : {true, false}) {
+            LiteralDrawing = literal;
+            SetClearColor(0.1, 0.1, 0.2, 1);
+            RenderOpenGLClear();
+            glEnable(GL_LIGHTING);
+            glEnable(GL_LIGHT0);
+            glTranslatef(0, six ? 0.0f : -1.5f, -c.distance);
+            glRotatef(25, 1, 1, 0);
+            tree.Render();
+            frames[literal] = scene.Frame();
+        }
+        EXPECT_LE(test::DifferingShare(frames[0], frames[1], 2), 0.005)
+            << c.type << " depth " << c.depth;
+        EXPECT_GT(test::DifferingShare(frames[0], background, 2), 0.005) << "the tree is in view";
     }
     LiteralDrawing = false;
 }
