@@ -73,6 +73,8 @@ struct Batch {
     // Which facing is dropped here: +1 counter-clockwise, -1 clockwise, 0 none, 2 all.
     int dropFacing = 0;
     bool rendering = true;
+    // Filled polygons sampled at pixel centres: what covers no centre makes no fragment.
+    bool pointSampled = true;
     double viewX = 0, viewY = 0, viewW = 0, viewH = 0, depthNear = 0, depthFar = 1;
 
     bool holdBack = false;  // cubes wait for EndCubeBatch
@@ -313,7 +315,8 @@ void Emit(const Corners& k, const float (*normals)[3], const float* colour, cons
     float* c = b.colours.data() + b.vertices * 4;
     int32_t emitted = 0;
     for (const Face& f : Faces) {
-        if (Dropped(k, f, window) || (window != nullptr && CoversNoCentre(*window, f)))
+        if (Dropped(k, f, window) ||
+            (window != nullptr && b.pointSampled && CoversNoCentre(*window, f)))
             continue;
         const float* normal = normals[f.axis * 2 + f.negative];
         for (const int corner : f.corner) {
@@ -340,7 +343,7 @@ bool LeftOut(const Corners& k, Window& w, bool& inWindow)
     if (OutsideOnePlane(k))
         return true;
     inWindow = State.rendering && ToWindow(k, w);
-    return inWindow && PixelsOf(w).Empty();
+    return inWindow && State.pointSampled && PixelsOf(w).Empty();
 }
 
 // Hull of the projected corners, counter-clockwise (monotone chain); returns its size.
@@ -435,26 +438,23 @@ void AddOccluder(const Window& w)
         }
 }
 
-// Whether the GL state makes every drawn cube's fragments write their depth wherever it covers
-// a pixel centre, and a farther fragment lose to them.
+// Whether the GL state makes every drawn cube's fragments write their depth at every pixel
+// centre it covers, and a farther fragment lose to them there.
 bool DepthHidesOccluded()
 {
     GLint func = 0;
     GLboolean mask = GL_FALSE;
     GLint bits = 0;
-    GLint polygonMode[2] = {0, 0};
     glGetIntegerv(GL_DEPTH_FUNC, &func);
     glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
     glGetIntegerv(GL_DEPTH_BITS, &bits);
-    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
     bool clipPlanes = false;
     for (GLenum p = GL_CLIP_PLANE0; p <= GL_CLIP_PLANE5; ++p)
         clipPlanes = clipPlanes || glIsEnabled(p);
     return glIsEnabled(GL_DEPTH_TEST) && (func == GL_LESS || func == GL_LEQUAL) && mask &&
            bits > 0 && !glIsEnabled(GL_STENCIL_TEST) && !glIsEnabled(GL_ALPHA_TEST) &&
-           !glIsEnabled(GL_POLYGON_OFFSET_FILL) && polygonMode[0] == GL_FILL &&
-           polygonMode[1] == GL_FILL && !clipPlanes && State.depthNear <= State.depthFar &&
-           State.dropFacing != 2;
+           !glIsEnabled(GL_POLYGON_OFFSET_FILL) && !glIsEnabled(GL_POLYGON_STIPPLE) &&
+           !clipPlanes && State.depthNear <= State.depthFar && State.dropFacing != 2;
 }
 
 void ProcessPending()
@@ -465,7 +465,7 @@ void ProcessPending()
     for (int32_t i = 0; i < n; ++i) {
         const Pending& p = b.pending[i];
         b.state[i] = Culled;
-        if (b.rendering && p.size * 0.5f == 0.0f) {
+        if (b.pointSampled && p.size * 0.5f == 0.0f) {
             ++LastCubeBatch.outside;
             continue;
         }
@@ -477,7 +477,7 @@ void ProcessPending()
         }
         b.state[i] = Drawn;
         Window& w = b.windows[i];
-        if (!b.rendering || !ToWindow(k, w))
+        if (!b.pointSampled || !ToWindow(k, w))
             continue;
         if (PixelsOf(w).Empty()) {
             b.state[i] = Culled;
@@ -576,7 +576,14 @@ void BeginCubeBatch(bool perVertexColour, bool hideOccluded)
     }
 
     b.holdBack = hideOccluded;
-    b.occlusion = hideOccluded && b.rendering && DepthHidesOccluded();
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    b.pointSampled = b.rendering && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL &&
+                     !glIsEnabled(GL_POLYGON_SMOOTH) &&
+                     !(sampleBuffers > 0 && glIsEnabled(GL_MULTISAMPLE));
+    b.occlusion = hideOccluded && b.pointSampled && DepthHidesOccluded();
     b.pendingCount = 0;
     if (hideOccluded && b.pending.empty()) {
         b.pending.resize(PendingCapacity);
@@ -615,7 +622,7 @@ void BatchCube(float x, float y, float z, float size)
             ProcessPending();
         return;
     }
-    if (b.rendering && size * 0.5f == 0.0f) {
+    if (b.pointSampled && size * 0.5f == 0.0f) {
         ++LastCubeBatch.outside;
         return;
     }
@@ -638,7 +645,7 @@ void BatchBox(const double centre[3], const double halfEdges[3][3], const double
     int flat = 0; // with two edges of length 0 no face has an area
     for (int a = 0; a < 3; ++a)
         flat += halfEdges[a][0] == 0 && halfEdges[a][1] == 0 && halfEdges[a][2] == 0;
-    if (b.rendering && flat >= 2) {
+    if (b.pointSampled && flat >= 2) {
         ++LastCubeBatch.outside;
         return;
     }
