@@ -69,7 +69,9 @@ struct Batch {
     bool perVertexColour = false;
     bool anyBox = false;
     float colour[4] = {1, 1, 1, 1};
-    double clip[16] = {}; // projection times modelview, column-major
+    double clip[16] = {};     // projection times modelview, column-major
+    double rowNorm[4] = {};   // lengths of the x, y, z parts of its rows
+    double planeNorm[6] = {}; // and of the six clip planes w + x, w - x, w + y, ...
     // Which facing is dropped here: +1 counter-clockwise, -1 clockwise, 0 none, 2 all.
     int dropFacing = 0;
     bool rendering = true;
@@ -171,6 +173,34 @@ bool OutsideOnePlane(const Corners& k)
             return false;
     }
     return true;
+}
+
+enum class Sphere { Outside, Inside, Straddles };
+
+// A quick verdict from the cube's bounding sphere: wholly beyond one clip plane (the corner test
+// would leave it out too), wholly inside all six (the corner test would keep it), or neither.
+Sphere SphereTest(float x, float y, float z, float size)
+{
+    const Batch& b = State;
+    const double* m = b.clip;
+    double c[4];
+    for (int r = 0; r < 4; ++r)
+        c[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+    const double radius = std::fabs(size) * 0.5 * 1.7320508075688772 * (1 + 1e-6);
+    const double tol =
+        1e-5 * (std::fabs(c[0]) + std::fabs(c[1]) + std::fabs(c[2]) + std::fabs(c[3]) +
+                radius * (b.rowNorm[0] + b.rowNorm[1] + b.rowNorm[2] + b.rowNorm[3])) +
+        1e-30;
+    bool inside = true;
+    for (int plane = 0; plane < 6; ++plane) {
+        const double v = c[3] + (plane % 2 == 0 ? c[plane / 2] : -c[plane / 2]);
+        const double reach = b.planeNorm[plane] * radius;
+        if (v + reach < -tol)
+            return Sphere::Outside;
+        if (!(v - reach > tol))
+            inside = false;
+    }
+    return inside ? Sphere::Inside : Sphere::Straddles;
 }
 
 // Window coordinates of the corners; false when a corner is not clearly in front of the eye,
@@ -469,9 +499,14 @@ void ProcessPending()
             ++LastCubeBatch.outside;
             continue;
         }
+        const Sphere sphere = SphereTest(p.x, p.y, p.z, p.size);
+        if (sphere == Sphere::Outside) {
+            ++LastCubeBatch.outside;
+            continue;
+        }
         Corners k;
         CubeCorners(p.x, p.y, p.z, p.size, k);
-        if (OutsideOnePlane(k)) {
+        if (sphere == Sphere::Straddles && OutsideOnePlane(k)) {
             ++LastCubeBatch.outside;
             continue;
         }
@@ -548,6 +583,19 @@ void BeginCubeBatch(bool perVertexColour, bool hideOccluded)
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     Multiply(projection, modelview, b.clip);
+    for (int r = 0; r < 4; ++r)
+        b.rowNorm[r] = std::sqrt(b.clip[r] * b.clip[r] + b.clip[4 + r] * b.clip[4 + r] +
+                                 b.clip[8 + r] * b.clip[8 + r]);
+    for (int plane = 0; plane < 6; ++plane) {
+        const int k = plane / 2;
+        const double sign = plane % 2 == 0 ? 1 : -1;
+        double n2 = 0;
+        for (int c = 0; c < 3; ++c) {
+            const double g = b.clip[c * 4 + 3] + sign * b.clip[c * 4 + k];
+            n2 += g * g;
+        }
+        b.planeNorm[plane] = std::sqrt(n2);
+    }
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     b.viewX = viewport[0];
@@ -623,6 +671,10 @@ void BatchCube(float x, float y, float z, float size)
         return;
     }
     if (b.pointSampled && size * 0.5f == 0.0f) {
+        ++LastCubeBatch.outside;
+        return;
+    }
+    if (SphereTest(x, y, z, size) == Sphere::Outside) {
         ++LastCubeBatch.outside;
         return;
     }
