@@ -3,9 +3,11 @@
 // vertex arrays and drawn many at a time, instead of one immediate-mode block each. Only what
 // cannot reach a pixel is left out:
 // - a box whose eight corners all lie beyond the same clip plane;
-// - when rendering (not in feedback or selection mode): faces that face culling would discard
-//   anyway, boxes of no size, boxes that cover no pixel centre, and, for cubes collected with
-//   hideOccluded, cubes that lie wholly behind cubes of the same batch that are drawn.
+// - when rendering (not in feedback or selection mode): faces that face culling would discard;
+// - when rendering filled polygons sampled at pixel centres (no smoothing, no multisampling):
+//   boxes of no size, boxes and faces that cover no pixel centre, and, for cubes collected with
+//   hideOccluded under a depth test that makes farther fragments lose, cubes that lie wholly
+//   behind cubes of the same batch that are drawn.
 // The faces, their vertex order and the drawing order of what is drawn are those of DrawCube and
 // DrawBox, so the pictures are the same.
 
