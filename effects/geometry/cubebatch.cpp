@@ -689,28 +689,41 @@ void BatchCube(float x, float y, float z, float size)
     Emit(k, AxisNormals, b.colour, inWindow ? &w : nullptr);
 }
 
-void BatchBox(const double centre[3], const double halfEdges[3][3], const double normals[3][3])
+void MakeBoxShape(const double centre[3], const double halfEdges[3][3], const double normals[3][3],
+                  BoxShape& shape)
+{
+    int flat = 0; // with two edges of length 0 no face has an area
+    for (int a = 0; a < 3; ++a)
+        flat += halfEdges[a][0] == 0 && halfEdges[a][1] == 0 && halfEdges[a][2] == 0;
+    shape.flat = flat >= 2;
+    for (int corner = 0; corner < 8; ++corner)
+        for (int i = 0; i < 3; ++i) {
+            double v = centre[i];
+            for (int a = 0; a < 3; ++a)
+                v += ((corner >> a) & 1 ? 1 : -1) * halfEdges[a][i];
+            shape.corner[corner][i] = static_cast<float>(v);
+        }
+    for (int a = 0; a < 3; ++a)
+        for (int i = 0; i < 3; ++i) {
+            shape.faceNormal[a * 2][i] = static_cast<float>(normals[a][i]);
+            shape.faceNormal[a * 2 + 1][i] = static_cast<float>(-normals[a][i]);
+        }
+}
+
+void BatchShape(const BoxShape& shape)
 {
     Batch& b = State;
     b.anyBox = true;
     ++LastCubeBatch.boxes;
-    int flat = 0; // with two edges of length 0 no face has an area
-    for (int a = 0; a < 3; ++a)
-        flat += halfEdges[a][0] == 0 && halfEdges[a][1] == 0 && halfEdges[a][2] == 0;
-    if (b.pointSampled && flat >= 2) {
+    if (b.pointSampled && shape.flat) {
         ++LastCubeBatch.outside;
         return;
     }
     Corners k;
     const double* m = b.clip;
     for (int corner = 0; corner < 8; ++corner) {
-        for (int i = 0; i < 3; ++i) {
-            double v = centre[i];
-            for (int a = 0; a < 3; ++a)
-                v += ((corner >> a) & 1 ? 1 : -1) * halfEdges[a][i];
-            k.object[corner][i] = static_cast<float>(v);
-        }
-        const float* o = k.object[corner];
+        const float* o = shape.corner[corner];
+        std::copy(o, o + 3, k.object[corner]);
         for (int r = 0; r < 4; ++r)
             k.c[corner][r] = m[r] * o[0] + m[4 + r] * o[1] + m[8 + r] * o[2] + m[12 + r];
     }
@@ -720,13 +733,14 @@ void BatchBox(const double centre[3], const double halfEdges[3][3], const double
         ++LastCubeBatch.outside;
         return;
     }
-    float faceNormals[6][3];
-    for (int a = 0; a < 3; ++a)
-        for (int i = 0; i < 3; ++i) {
-            faceNormals[a * 2][i] = static_cast<float>(normals[a][i]);
-            faceNormals[a * 2 + 1][i] = static_cast<float>(-normals[a][i]);
-        }
-    Emit(k, faceNormals, b.colour, inWindow ? &w : nullptr);
+    Emit(k, shape.faceNormal, b.colour, inWindow ? &w : nullptr);
+}
+
+void BatchBox(const double centre[3], const double halfEdges[3][3], const double normals[3][3])
+{
+    BoxShape shape;
+    MakeBoxShape(centre, halfEdges, normals, shape);
+    BatchShape(shape);
 }
 
 void EndCubeBatch()

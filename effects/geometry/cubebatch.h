@@ -31,6 +31,18 @@ void BatchCube(float x, float y, float z, float size);
 // unit directions (the face normals). Never held back.
 void BatchBox(const double centre[3], const double halfEdges[3][3], const double normals[3][3]);
 
+// A box made ready for BatchShape: its corners in the batch's object space (bit 0 of the corner
+// number set for the +x half-edge, bit 1 for +y, bit 2 for +z), in single precision, and its
+// face normals in DrawBox's face order. Shapes can be kept and given again in later frames.
+struct BoxShape {
+    float corner[8][3];
+    float faceNormal[6][3];
+    bool flat; // no face has an area
+};
+void MakeBoxShape(const double centre[3], const double halfEdges[3][3], const double normals[3][3],
+                  BoxShape& shape);
+void BatchShape(const BoxShape& shape);
+
 // Draws what is left. The current normal is left as DrawCube and DrawBox leave it when any box
 // was given; the current colour is the caller's to set.
 void EndCubeBatch();

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "effects/geometry/cubebatch.h"
 #include "effects/geometry/cubes.h"
@@ -249,14 +250,50 @@ void BuildTable(const TreeParams& p)
     }
 }
 
-void BatchNode(int32_t d, const Frame& frame)
+// The boxes of the last tree drawn, in drawing order, while its fields stay the same ("Fa6"
+// draws the same tree six times a frame). Trees above this many boxes are composed afresh.
+constexpr int64_t MaxKeptBoxes = 100000;
+
+struct KeptBox {
+    BoxShape shape;
+    bool leaf;
+};
+
+struct KeptTree {
+    const TreeVariables* owner = nullptr; // one tree per module that draws trees
+    std::vector<KeptBox> boxes;
+    TreeParams params{};
+    bool valid = false;
+};
+
+KeptTree KeptTrees[2];
+
+KeptTree& KeptFor(const TreeVariables* owner)
+{
+    for (KeptTree& k : KeptTrees)
+        if (k.owner == owner)
+            return k;
+    for (KeptTree& k : KeptTrees)
+        if (k.owner == nullptr) {
+            k.owner = owner;
+            return k;
+        }
+    KeptTrees[0] = KeptTree{};
+    KeptTrees[0].owner = owner;
+    return KeptTrees[0];
+}
+
+bool SameParams(const TreeParams& a, const TreeParams& b)
+{
+    return a.depth == b.depth && a.phase == b.phase && a.bend == b.bend && a.twist == b.twist;
+}
+
+template <typename Sink> void VisitNode(int32_t d, const Frame& frame, Sink& sink)
 {
     const Level& l = Table.levels[d];
     if (l.level > 0 && d + 1 < Table.count)
         for (const Frame& toChild : l.toChild)
-            BatchNode(d + 1, Compose(frame, toChild));
-    const float* c = l.level > 0 ? InnerColour : LeafColour;
-    BatchColour(c[0], c[1], c[2], c[3]);
+            VisitNode(d + 1, Compose(frame, toChild), sink);
     double centre[3];
     double halfEdges[3][3];
     const float half[3] = {l.halfSection, l.halfLength, l.halfSection};
@@ -265,19 +302,57 @@ void BatchNode(int32_t d, const Frame& frame)
         for (int a = 0; a < 3; ++a)
             halfEdges[a][i] = frame.r[a][i] * half[a];
     }
-    BatchBox(centre, halfEdges, frame.r);
+    sink(centre, halfEdges, frame.r, l.level <= 0);
 }
 
-void DrawTreeBatched(const TreeParams& p)
+void SetBatchColour(bool leaf)
 {
-    BuildTable(p);
-    if (Table.count == 0)
+    const float* c = leaf ? LeafColour : InnerColour;
+    BatchColour(c[0], c[1], c[2], c[3]);
+}
+
+void DrawTreeBatched(const TreeParams& p, KeptTree& kept)
+{
+    const Frame identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
+    const bool keep = TreeBoxCount(p.depth) <= MaxKeptBoxes;
+    if (!(keep && kept.valid && SameParams(kept.params, p))) {
+        BuildTable(p);
+        kept.valid = false;
+        if (keep) {
+            kept.boxes.clear();
+            auto store = [&kept](const double* centre, const double(*halfEdges)[3],
+                                 const double(*normals)[3], bool leaf) {
+                KeptBox box;
+                MakeBoxShape(centre, halfEdges, normals, box.shape);
+                box.leaf = leaf;
+                kept.boxes.push_back(box);
+            };
+            if (Table.count > 0)
+                VisitNode(0, identity, store);
+            kept.params = p;
+            kept.valid = true;
+        }
+    }
+    if (keep && kept.boxes.empty())
+        return;
+    if (!keep && Table.count == 0)
         return;
     BeginCubeBatch(true);
-    const Frame identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
-    BatchNode(0, identity);
+    if (keep) {
+        for (const KeptBox& box : kept.boxes) {
+            SetBatchColour(box.leaf);
+            BatchShape(box.shape);
+        }
+    } else {
+        auto draw = [](const double* centre, const double(*halfEdges)[3], const double(*normals)[3],
+                       bool leaf) {
+            SetBatchColour(leaf);
+            BatchBox(centre, halfEdges, normals);
+        };
+        VisitNode(0, identity, draw);
+    }
     EndCubeBatch();
-    SetSegmentColour(Table.levels[0].level);
+    SetSegmentColour(p.depth > 0 ? 1 : 0);
 }
 
 } // namespace
@@ -296,7 +371,7 @@ void DrawTree(const TreeVariables& variables)
     if (LiteralDrawing)
         DrawTreeLiteral(params);
     else
-        DrawTreeBatched(params);
+        DrawTreeBatched(params, KeptFor(&variables));
 }
 
 } // namespace quv
