@@ -45,7 +45,8 @@ struct ImageSlot {
 
 std::array<ImageSlot, ImageSlotCount> ImageSlots{};
 
-// Blend factors by index, as the shared blend tables give them.
+// Blend factors by index: the same tables as the image effects' indexed blending helper, kept
+// here until that helper is part of this tree.
 uint32_t SourceBlendFactor(int32_t index)
 {
     constexpr uint32_t table[9] = {GL_ZERO,
@@ -69,8 +70,9 @@ uint32_t DestinationBlendFactor(int32_t index)
     return static_cast<uint32_t>(index) < 8 ? table[index] : GL_ONE;
 }
 
-// One-time set-up: loads the images named by "gfx/gfxslots" into the slots. A missing list
-// leaves every slot empty; an image that cannot be loaded keeps a slot of size 0.
+// One-time set-up: loads the images named by "gfx/gfxslots" into the slots. A missing list is
+// reported with the text of an unhandled missing-file error and leaves every slot empty; the
+// rest of the start-up goes on. An image that cannot be loaded keeps a slot of size 0.
 void LoadImageSlots()
 {
     ImageSlots = {};
