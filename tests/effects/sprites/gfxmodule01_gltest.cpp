@@ -103,9 +103,9 @@ TEST(GFXModule01, FirstStoredPixelLandsBottomLeft)
     test::ScratchDirectory dir;
     // 64 x 64: the first 32 stored rows are the bottom half; their left half is blue 10,
     // green 20, red 30; the upper left quarter is blue 200.
-    test::TgaSpec spec;
-    spec.width = 64;
-    spec.height = 64;
+    test::TgaFields fields;
+    fields.width = 64;
+    fields.height = 64;
     std::vector<uint8_t> body;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
@@ -116,7 +116,7 @@ TEST(GFXModule01, FirstStoredPixelLandsBottomLeft)
             else
                 body.insert(body.end(), {200, 0, 0});
         }
-    test::WriteFile("gfx/quarters.tga", test::TgaBytes(spec, body));
+    test::WriteFile("gfx/quarters.tga", test::TgaBytes(fields, body));
     test::WriteText("gfx/gfxslots", "quarters.tga\n");
     test::GlScene scene(64, 48);
 
@@ -290,7 +290,7 @@ TEST(GFXModule01, ProblemsAreReportedInStartUpOrder)
     {
         // Loader and size reader each report a bad image; loading goes on with the next line.
         test::WriteText("gfx/gfxslots", "missing.tga\nmapped.tga\nok.tga");
-        test::TgaSpec mapped;
+        test::TgaFields mapped;
         mapped.imageType = 1;
         test::WriteFile("gfx/mapped.tga", test::TgaBytes(mapped, {}));
         test::WriteFile("gfx/ok.tga", test::SolidTga(8, 8, 0, 255, 0));

@@ -15,7 +15,7 @@
 
 namespace quv::test {
 
-struct TgaSpec {
+struct TgaFields {
     uint8_t imageType = 2;
     uint8_t colorMapType = 0;
     uint16_t width = 0;
@@ -25,21 +25,21 @@ struct TgaSpec {
     std::string id;
 };
 
-inline std::vector<uint8_t> TgaBytes(const TgaSpec& spec, const std::vector<uint8_t>& body)
+inline std::vector<uint8_t> TgaBytes(const TgaFields& fields, const std::vector<uint8_t>& body)
 {
     std::vector<uint8_t> bytes;
-    bytes.reserve(18 + spec.id.size() + body.size());
+    bytes.reserve(18 + fields.id.size() + body.size());
     bytes.resize(18, 0);
-    bytes[0] = static_cast<uint8_t>(spec.id.size());
-    bytes[1] = spec.colorMapType;
-    bytes[2] = spec.imageType;
-    bytes[12] = static_cast<uint8_t>(spec.width);
-    bytes[13] = static_cast<uint8_t>(spec.width >> 8);
-    bytes[14] = static_cast<uint8_t>(spec.height);
-    bytes[15] = static_cast<uint8_t>(spec.height >> 8);
-    bytes[16] = spec.depth;
-    bytes[17] = spec.descriptor;
-    for (char c : spec.id)
+    bytes[0] = static_cast<uint8_t>(fields.id.size());
+    bytes[1] = fields.colorMapType;
+    bytes[2] = fields.imageType;
+    bytes[12] = static_cast<uint8_t>(fields.width);
+    bytes[13] = static_cast<uint8_t>(fields.width >> 8);
+    bytes[14] = static_cast<uint8_t>(fields.height);
+    bytes[15] = static_cast<uint8_t>(fields.height >> 8);
+    bytes[16] = fields.depth;
+    bytes[17] = fields.descriptor;
+    for (char c : fields.id)
         bytes.push_back(static_cast<uint8_t>(c));
     for (uint8_t b : body)
         bytes.push_back(b);
@@ -50,17 +50,17 @@ inline std::vector<uint8_t> TgaBytes(const TgaSpec& spec, const std::vector<uint
 inline std::vector<uint8_t> SolidTga(uint16_t width, uint16_t height, uint8_t r, uint8_t g,
                                      uint8_t b, int alpha = -1)
 {
-    TgaSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.depth = alpha < 0 ? 24 : 32;
+    TgaFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.depth = alpha < 0 ? 24 : 32;
     std::vector<uint8_t> body;
     for (int i = 0; i < width * height; ++i) {
         body.insert(body.end(), {b, g, r});
         if (alpha >= 0)
             body.push_back(static_cast<uint8_t>(alpha));
     }
-    return TgaBytes(spec, body);
+    return TgaBytes(fields, body);
 }
 
 inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)

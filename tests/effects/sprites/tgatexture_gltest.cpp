@@ -61,15 +61,15 @@ TEST(TGATexture, TexturesHoldTheFilesPixels)
     test::MessageRecorder messages;
 
     // 24 bits: first stored pixel (blue 10, green 20, red 30) is texel (0, 0), bottom left.
-    test::TgaSpec spec;
-    spec.width = 256;
-    spec.height = 128;
+    test::TgaFields fields;
+    fields.width = 256;
+    fields.height = 128;
     std::vector<uint8_t> body(256 * 128 * 3, 0);
     body[0] = 10;
     body[1] = 20;
     body[2] = 30;
     body[(127 * 256 + 255) * 3 + 2] = 99; // last stored pixel: top right, red 99
-    test::WriteFile("gfx/rgb.tga", test::TgaBytes(spec, body));
+    test::WriteFile("gfx/rgb.tga", test::TgaBytes(fields, body));
     Load("gfx/rgb.tga");
     Level l = LevelOf(0);
     EXPECT_EQ(l.width, 256);
@@ -90,21 +90,21 @@ TEST(TGATexture, TexturesHoldTheFilesPixels)
     EXPECT_EQ(env, GL_MODULATE);
 
     // 32 bits, run-length encoded: alpha kept, GL_RGBA.
-    spec.imageType = 10;
-    spec.depth = 32;
-    spec.width = 4;
-    spec.height = 1;
+    fields.imageType = 10;
+    fields.depth = 32;
+    fields.width = 4;
+    fields.height = 1;
     test::WriteFile("gfx/rgba.tga",
-                    test::TgaBytes(spec, {0x81, 1, 2, 3, 77, 0x01, 4, 5, 6, 0, 7, 8, 9, 255}));
+                    test::TgaBytes(fields, {0x81, 1, 2, 3, 77, 0x01, 4, 5, 6, 0, 7, 8, 9, 255}));
     Load("gfx/rgba.tga");
     EXPECT_EQ(LevelOf(0).format, GL_RGBA);
     EXPECT_EQ(Texels(), (std::vector<uint8_t>{3, 2, 1, 77, 3, 2, 1, 77, 6, 5, 4, 0, 9, 8, 7, 255}));
 
     // Rows of three-byte pixels are not padded: a 2 x 2 image's second row starts at byte 6.
-    spec = {};
-    spec.width = 2;
-    spec.height = 2;
-    test::WriteFile("gfx/small.tga", test::TgaBytes(spec, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}));
+    fields = {};
+    fields.width = 2;
+    fields.height = 2;
+    test::WriteFile("gfx/small.tga", test::TgaBytes(fields, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}));
     Load("gfx/small.tga");
     EXPECT_EQ(Texels(),
               (std::vector<uint8_t>{1, 1, 1, 255, 2, 2, 2, 255, 3, 3, 3, 255, 4, 4, 4, 255}));
