@@ -25,6 +25,8 @@ double SectionPhase = 0.0;
 double SectionWidth = 0.0;
 double SectionAttenuation = 0.0;
 
+CubeRingCache& Cache = NewCubeRingCache();
+
 // Sets: blending off, depth test on, back faces culled, lighting on, texturing off, colour
 // (1, 1, 1, 1), random seed 0 then advanced 4 draws per cube. Leaves the modelview unchanged.
 void Render()
@@ -41,7 +43,7 @@ void Render()
     ring.circleRadius = CircleRadius;
     ring.tube = true;
     ring.tunnelStretch = TunnelStrech;
-    DrawCubeRing(ring);
+    DrawCubeRing(ring, Cache);
 }
 
 void DefineFields(FieldNode*& head)

@@ -11,9 +11,11 @@
 
 #include <algorithm>
 
+#include "effects/geometry/cubemesh.h"
 #include "effects/geometry/cubes.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
+#include "engine/drawpath.h"
 #include "engine/numeric.h"
 #include "engine/random.h"
 
@@ -95,6 +97,93 @@ void DrawMengerNode(float size, int32_t level, int32_t maxLevel)
     }
 }
 
+// The same structure built into a mesh, with the frames composed on the CPU exactly as the GL
+// calls above compose them.
+void BuildMengerNode(CubeMesh& mesh, const Matrix4& frame, float size, int32_t level,
+                     int32_t maxLevel)
+{
+    if (level >= maxLevel) {
+        const float h = size * 0.5f;
+        mesh.AddBox(frame, 0, 0, 0, h, h, h);
+        return;
+    }
+    const float r = TurnFor(level);
+    const float f = std::min(1.0f, static_cast<float>(MengerLevel) - 1.0f - level);
+    const float s = size / 3;
+    const float d = s + f * 2 * s;
+    const float h = s * 0.5f;
+
+    const Matrix4 rodScale = ScalingMatrix(0.1f, 0.1f, 2.0f);
+    for (int axis = 0; axis < 3; ++axis) {
+        const Matrix4 turned = axis == 0   ? frame
+                               : axis == 1 ? frame * RotationMatrix(90, 1, 0, 0)
+                                           : frame * RotationMatrix(90, 0, 1, 0);
+        for (const float sign : {1.0f, -1.0f})
+            mesh.AddBox(turned * TranslationMatrix(0, 0, sign * d / 2) * rodScale, 0, 0, 0, h, h,
+                        h);
+    }
+
+    const Matrix4 turnX = RotationMatrix(r, 1, 0, 0);
+    const Matrix4 turnYZ = RotationMatrix(r, 0, 1, 0) * RotationMatrix(r, 0, 0, 1);
+    for (int k = -1; k <= 1; ++k) {
+        for (int j = -1; j <= 1; ++j) {
+            for (int i = -1; i <= 1; ++i) {
+                const int offAxis = (i != 0) + (j != 0) + (k != 0);
+                if (offAxis == 0)
+                    continue;
+                if (offAxis > 1) {
+                    mesh.AddBox(frame, i * s, j * s, k * s, h, h, h);
+                    continue;
+                }
+                const Matrix4 moved = frame * TranslationMatrix(i * d, j * d, k * d);
+                const Matrix4 child = k == -1 ? moved * turnX * turnYZ : moved * turnYZ;
+                BuildMengerNode(mesh, child, s, level + 1, maxLevel);
+            }
+        }
+    }
+}
+
+// 26 * (6^N - 1) / 5 + 6^N cubes for N levels.
+size_t MengerCubes(int32_t levels)
+{
+    size_t power = 1;
+    for (int32_t i = 0; i < levels; ++i)
+        power *= 6;
+    return 26 * (power - 1) / 5 + power;
+}
+
+// Structures up to level 5 (48,626 cubes) are kept between frames; level 6 is rebuilt in chunks
+// every frame rather than held in 170 MB.
+constexpr size_t MaxKeptCubes = 65536;
+
+CubeMesh Mesh;
+bool MeshBuilt = false;
+double MeshFields[6] = {}; // "Menger Level" and "Rotate 1" to "Rotate 5" of the kept mesh
+
+bool SameFields()
+{
+    const double now[6] = {MengerLevel, Rotate[0], Rotate[1], Rotate[2], Rotate[3], Rotate[4]};
+    for (int i = 0; i < 6; ++i)
+        if (!(now[i] == MeshFields[i] || (now[i] != now[i] && MeshFields[i] != MeshFields[i])))
+            return false;
+    return true;
+}
+
+void DrawFast(int32_t n)
+{
+    if (MeshBuilt && SameFields()) {
+        Mesh.Draw();
+        return;
+    }
+    const bool keep = MengerCubes(n) <= MaxKeptCubes;
+    Mesh.Begin(keep, false);
+    BuildMengerNode(Mesh, IdentityMatrix(), 10, 0, n);
+    Mesh.End();
+    MeshBuilt = keep;
+    const double now[6] = {MengerLevel, Rotate[0], Rotate[1], Rotate[2], Rotate[3], Rotate[4]};
+    std::copy(now, now + 6, MeshFields);
+}
+
 // Sets: blending off, depth test on, back faces culled, lighting on, texturing off, colour
 // (0.5, 0.5, 0.5, 1), random seed 0. Leaves the modelview as it found it (up to rounding).
 void Render()
@@ -108,7 +197,10 @@ void Render()
     glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
     RandSeed = 0;
     const int32_t n = std::min(TruncInt(MengerLevel), MaxMengerLevel);
-    DrawMengerNode(10, 0, n);
+    if (LiteralDrawing)
+        DrawMengerNode(10, 0, n);
+    else
+        DrawFast(n);
 }
 
 void DefineFields(FieldNode*& head)

@@ -14,9 +14,16 @@ struct CubeRing {
     double tunnelStretch = 0.0; // H: the largest lift, tube only
 };
 
+struct CubeRingCache;
+
 // Sets colour (1, 1, 1, 1) and the random seed, and draws the ring; the modelview is left as it
-// was found and the generator 3 (flat) or 4 (tube) draws per cube past seed 0.
-void DrawCubeRing(const CubeRing& ring);
+// was found and the generator 3 (flat) or 4 (tube) draws per cube past seed 0. The default
+// drawing path keeps the built ring in the effect's cache while the fields that shape it (count,
+// tumble gain, radius, stretch) are unchanged.
+void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache);
+
+// One per effect type, so two ring types in one frame keep their own geometry.
+CubeRingCache& NewCubeRingCache();
 
 // At most this many cubes are drawn; a count beyond it (only reachable with values far outside the
 // field's bounds) still leaves the generator where the full count would.

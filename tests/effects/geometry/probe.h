@@ -45,6 +45,27 @@ inline void RunEffect(const std::string& type, std::initializer_list<double> val
     FindEffectClass(type)->Render();
 }
 
+// An effect with its field values, set up once, then rendered without allocating.
+class PreparedEffect {
+public:
+    PreparedEffect(const std::string& type, std::initializer_list<double> values)
+        : effectClass_(FindEffectClass(type)), fields_(FieldsOf(type)), values_(values)
+    {
+    }
+    void Render() const
+    {
+        auto value = values_.begin();
+        for (FieldNode* node = fields_; node != nullptr; node = node->next)
+            *node->field->target = value != values_.end() ? *value++ : 0.0;
+        effectClass_->Render();
+    }
+
+private:
+    EffectClass* effectClass_;
+    FieldNode* fields_;
+    std::vector<double> values_;
+};
+
 struct Triangle {
     std::array<Vec3, 3> v;
     std::array<float, 4> color; // of the first vertex
