@@ -23,7 +23,7 @@ double SectionPhase = 0.0;
 double SectionWidth = 0.0;
 double SectionAttenuation = 0.0;
 
-CubeRingCache& Cache = NewCubeRingCache();
+CubeRingCache Cache;
 
 // Sets: blending off, depth test on, back faces culled, lighting on, texturing off, colour
 // (1, 1, 1, 1), random seed 0 then advanced 3 draws per cube. Leaves the modelview unchanged.

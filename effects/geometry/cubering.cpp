@@ -42,18 +42,6 @@ double Offset()
 
 } // namespace
 
-struct CubeRingCache {
-    CubeMesh mesh;
-    bool built = false;
-    CubeRing ring;
-    uint32_t seedAfter = 0;
-};
-
-CubeRingCache& NewCubeRingCache()
-{
-    return *new CubeRingCache; // lives as long as the effect type
-}
-
 namespace {
 
 bool Same(double a, double b)

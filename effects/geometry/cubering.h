@@ -4,6 +4,10 @@
 // generator (reseeded to 0, so the ring is the same in every frame), the tube variant also lifting
 // each cube along y.
 
+#include <cstdint>
+
+#include "effects/geometry/cubemesh.h"
+
 namespace quv {
 
 struct CubeRing {
@@ -14,16 +18,20 @@ struct CubeRing {
     double tunnelStretch = 0.0; // H: the largest lift, tube only
 };
 
-struct CubeRingCache;
+// The default path's kept ring and the generator state it left.
+struct CubeRingCache {
+    CubeMesh mesh;
+    bool built = false;
+    CubeRing ring;
+    uint32_t seedAfter = 0;
+};
 
 // Sets colour (1, 1, 1, 1) and the random seed, and draws the ring; the modelview is left as it
 // was found and the generator 3 (flat) or 4 (tube) draws per cube past seed 0. The default
-// drawing path keeps the built ring in the effect's cache while the fields that shape it (count,
-// tumble gain, radius, stretch) are unchanged.
+// drawing path keeps the built ring in the effect's cache (one per effect type, so that two ring
+// types in one frame keep their own geometry) while the fields that shape it (count, tumble
+// gain, radius, stretch) are unchanged.
 void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache);
-
-// One per effect type, so two ring types in one frame keep their own geometry.
-CubeRingCache& NewCubeRingCache();
 
 // At most this many cubes are drawn; a count beyond it (only reachable with values far outside the
 // field's bounds) still leaves the generator where the full count would.
