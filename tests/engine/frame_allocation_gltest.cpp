@@ -6,55 +6,14 @@
 
 #include <GL/gl.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
 #include "engine/playback.h"
 #include "engine/ticks.h"
 #include "platform/DemoBass.h"
 #include "tests/support/alldemo.h"
+#include "tests/support/allocations.h"
 #include "tests/support/glcontext.h"
-
-#if !defined(__SANITIZE_ADDRESS__)
-// The replacements pair malloc with free on purpose; GCC cannot see that across the calls.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    if (counting.load(std::memory_order_relaxed))
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-#endif
 
 namespace quv {
 namespace {
@@ -75,16 +34,16 @@ TEST(FrameAllocation, NoHeapAllocationAfterTheFirstFrame)
 
     EvaluateTimeline(0.0); // the first frame may build caches
     glFinish();
-    allocations = 0;
-    counting = true;
+    test::CountedAllocations = 0;
+    test::CountingAllocations = true;
     for (int frame = 1; frame <= 100; ++frame) {
         PinTickCount(static_cast<uint32_t>(frame * 17));
         EvaluateTimeline(frame * 17.0);
         glFlush();
     }
-    counting = false;
+    test::CountingAllocations = false;
     glFinish();
-    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(test::CountedAllocations.load(), 0);
     ReleaseTickCount();
     MusicFree();
     FreeTimeline();
