@@ -93,6 +93,7 @@ void DrawFast(double k)
     if (MeshBuilt && (MeshTwist == k || (k != k && MeshTwist != MeshTwist))) {
         Mesh.Draw();
     } else {
+        Mesh.Reserve(Slices * 4, true);
         Mesh.Begin(true, true);
         double z = 0.0;
         for (int i = 0; i < Slices; ++i) {

@@ -176,6 +176,8 @@ void DrawFast(int32_t n)
         return;
     }
     const bool keep = MengerCubes(n) <= MaxKeptCubes;
+    if (!MeshBuilt)
+        Mesh.Reserve(MengerCubes(4), false); // the field's upper bound
     Mesh.Begin(keep, false);
     BuildMengerNode(Mesh, IdentityMatrix(), 10, 0, n);
     Mesh.End();

@@ -115,6 +115,14 @@ void CubeMesh::Begin(bool keep, bool colours)
     }
 }
 
+void CubeMesh::Reserve(size_t boxes, bool colours)
+{
+    vertices_.reserve(boxes * VerticesPerBox);
+    if (colours)
+        colours_.reserve(boxes * VerticesPerBox * 4);
+    indices_.resize(std::max(indices_.size(), boxes * VerticesPerBox));
+}
+
 void CubeMesh::SetColour(float r, float g, float b, float a)
 {
     colour_[0] = r;

@@ -32,6 +32,9 @@ public:
     // nothing. Colours: whether each box carries its own colour (SetColour) or takes the current
     // one.
     void Begin(bool keep, bool colours);
+    // Makes room for this many kept boxes up front, so that fields animated within their bounds
+    // never make a later frame allocate.
+    void Reserve(size_t boxes, bool colours);
     void SetColour(float r, float g, float b, float a);
     // The six faces of DrawCube / DrawBox around (x, y, z) with half extents (hx, hy, hz), in the
     // frame m of the effect's origin, with normals transformed as GL transforms them.

@@ -109,6 +109,8 @@ void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache)
         RandSeed = cache.seedAfter; // where drawing the numbers again would leave it
         return;
     }
+    if (!cache.built)
+        cache.mesh.Reserve(4096, false); // the upper bound of "Cube Number"
     cache.mesh.Begin(true, false);
     ForEachCube(ring, drawn,
                 [&](GLfloat dx, GLfloat dy, GLfloat angle, GLfloat lift, GLfloat turn) {

@@ -4,54 +4,15 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 
 #include "effects/state/_OpenGLClear.h"
 #include "engine/drawpath.h"
 #include "tests/effects/geometry/probe.h"
+#include "tests/support/allocations.h"
 #include "tests/support/glcontext.h"
-
-// Counts C++ heap allocations while a test asks for it; the effects allocate through new only.
-// The sanitizers keep their own allocator, which a replacement would confuse: the count is taken
-// in the release build.
-#if defined(__SANITIZE_ADDRESS__)
-#define QUV_COUNT_ALLOCATIONS 0
-#else
-#define QUV_COUNT_ALLOCATIONS 1
-#endif
-
-namespace {
-std::atomic<bool> CountAllocations{false};
-std::atomic<size_t> Allocations{0};
-} // namespace
-
-#if QUV_COUNT_ALLOCATIONS
-// The replacement pair is malloc / free on both sides, which GCC cannot see through inlining.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(size_t size)
-{
-    if (CountAllocations.load(std::memory_order_relaxed))
-        Allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
-#endif
 
 namespace quv {
 namespace {
@@ -134,7 +95,7 @@ TEST(CubeDrawPaths, DefaultPathDrawsTheLiteralPictures)
 
 TEST(CubeDrawPaths, NoHeapAllocationAfterTheFirstFrame)
 {
-    if (!QUV_COUNT_ALLOCATIONS)
+    if (!test::CanCountAllocations())
         GTEST_SKIP() << "allocations are counted in the build without sanitizers";
     test::GlScene scene(64, 48);
     LiteralDrawing = false;
@@ -147,12 +108,12 @@ TEST(CubeDrawPaths, NoHeapAllocationAfterTheFirstFrame)
         for (const Scene& s : scenes) {
             if (frame >= 3 && std::string(s.name) == "menger6")
                 continue; // the streamed level is slow; a few frames show its buffers reused
-            Allocations = 0;
-            CountAllocations = true;
+            test::CountedAllocations = 0;
+            test::CountingAllocations = true;
             s.Draw();
-            CountAllocations = false;
-            EXPECT_EQ(Allocations.load(), 0u) << s.name << " frame " << frame;
-            if (Allocations.load() != 0)
+            test::CountingAllocations = false;
+            EXPECT_EQ(test::CountedAllocations.load(), 0) << s.name << " frame " << frame;
+            if (test::CountedAllocations.load() != 0)
                 return;
         }
     }
