@@ -7,6 +7,7 @@
 
 #include "effects/image/screenspace.h"
 #include "engine/debuglog.h"
+#include "engine/drawpath.h"
 #include "engine/numeric.h"
 #include "platform/_DemoParameters.h"
 
@@ -126,6 +127,30 @@ void RenderBlur(BlurModule& m, double& factor)
     const int32_t halfTW = p.TextureWidth / 2;
     const int32_t halfTH = p.TextureHeight / 2;
 
+    // What the default path leaves out, all invisible once the final clear has run:
+    // - with g = 0 the n-pass result is faded in with weight 0, so the last pass (or, with no
+    //   pass, the shrink) and the zero-weight quad are not drawn;
+    // - the clears before the final one only need the half-size area that the half copies read
+    //   (and the depth only where the shrink quad may be depth-tested), unless some earlier
+    //   effect left a scissor box in force.
+    const float g = static_cast<float>(Frac(f));
+    const bool literal = LiteralDrawing;
+    const bool hideLast = !literal && g == 0.0f;
+    const bool smallClears = !literal && !glIsEnabled(GL_SCISSOR_TEST);
+    GLint scissorBox[4] = {};
+    if (smallClears)
+        glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
+    auto intermediateClear = [&](GLbitfield fullMask, GLbitfield smallMask) {
+        if (!smallClears) {
+            glClear(fullMask);
+            return;
+        }
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(p.ViewportX, p.ViewportY, halfTW, halfTH);
+        glClear(smallMask);
+        glDisable(GL_SCISSOR_TEST);
+    };
+
     SetViewOrtho();
     glDisable(GL_BLEND);
     glDisable(GL_LIGHTING);
@@ -134,29 +159,42 @@ void RenderBlur(BlurModule& m, double& factor)
     glBindTexture(GL_TEXTURE_2D, m.ScreenTexture);
     CopyView(p.TextureWidth, p.TextureHeight);
 
+    const int32_t n = TruncInt(f);
+    const bool drawShrink = !(hideLast && n == 0);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (drawShrink)
+        intermediateClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT,
+                          GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     SetViewViewport();
     glBindTexture(GL_TEXTURE_2D, m.ScreenTexture);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    DrawTap(0.0f, halfW, 0.0f, halfH, sMax, tMax);
+    if (drawShrink)
+        DrawTap(0.0f, halfW, 0.0f, halfH, sMax, tMax);
     glBindTexture(GL_TEXTURE_2D, m.BlurTexture[0]);
-    CopyView(halfTW, halfTH);
+    if (drawShrink)
+        CopyView(halfTW, halfTH);
 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    const int32_t n = TruncInt(f);
     for (int32_t i = 0; i < n; ++i) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        const bool drawPass = !(hideLast && i == n - 1);
+        // The passes run with the depth test off, so their depth clears only matter to the
+        // final state, which the final clear sets.
+        if (drawPass)
+            intermediateClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_COLOR_BUFFER_BIT);
         glLoadIdentity();
         glBlendFunc(GL_ONE, GL_ONE);
         glEnable(GL_BLEND);
         glDisable(GL_DEPTH_TEST);
         glBindTexture(GL_TEXTURE_2D, m.BlurTexture[i % 2]);
-        DrawPassTaps(m, i, halfW, halfH, sMax, tMax);
+        if (drawPass)
+            DrawPassTaps(m, i, halfW, halfH, sMax, tMax);
         glBindTexture(GL_TEXTURE_2D, m.BlurTexture[(i + 1) % 2]);
-        CopyView(halfTW, halfTH);
+        if (drawPass)
+            CopyView(halfTW, halfTH);
     }
+    if (smallClears)
+        glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
 
     // BlurTexture[n mod 2] holds n passes, BlurTexture[(n + 1) mod 2] n - 1 passes (the plain
     // half-size view for n = 1); below F = 1 the fade runs from the full-resolution grab.
@@ -165,14 +203,14 @@ void RenderBlur(BlurModule& m, double& factor)
     glLoadIdentity();
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, f >= 1.0 ? m.BlurTexture[1 - n % 2] : m.ScreenTexture);
-    const float g = static_cast<float>(Frac(f));
     glColor4f(1.0f - g, 1.0f - g, 1.0f - g, 1.0f - g);
     DrawFullViewQuad();
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glBindTexture(GL_TEXTURE_2D, m.BlurTexture[n % 2]);
     glColor4f(g, g, g, g);
-    DrawFullViewQuad();
+    if (!hideLast)
+        DrawFullViewQuad();
 }
 
 } // namespace quv

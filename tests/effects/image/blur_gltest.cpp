@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/drawpath.h"
 #include "tests/effects/image/imagetest.h"
 #include "tests/support/glcontext.h"
 
@@ -185,6 +186,59 @@ TEST(RGBNoise, ScaleFieldsWriteTheBlurFactor)
     for (FieldNode* node = noise.Fields(); node != nullptr; node = node->next)
         ++count;
     EXPECT_EQ(count, 9);
+}
+
+struct BlurState {
+    GLint scissor[4], texture, blendSource, blendDestination;
+    GLboolean blend, depth, scissorTest;
+    GLfloat colour[4];
+
+    static BlurState Read()
+    {
+        BlurState s{};
+        glGetIntegerv(GL_SCISSOR_BOX, s.scissor);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.texture);
+        glGetIntegerv(GL_BLEND_SRC, &s.blendSource);
+        glGetIntegerv(GL_BLEND_DST, &s.blendDestination);
+        s.blend = glIsEnabled(GL_BLEND);
+        s.depth = glIsEnabled(GL_DEPTH_TEST);
+        s.scissorTest = glIsEnabled(GL_SCISSOR_TEST);
+        glGetFloatv(GL_CURRENT_COLOR, s.colour);
+        return s;
+    }
+    bool operator==(const BlurState&) const = default;
+};
+
+TEST(BlurFamily, DefaultPathDrawsTheLiteralPixels)
+{
+    for (auto [w, h] : {std::pair{64, 48}, std::pair{50, 40}, std::pair{1280, 1024}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        test::GlScene scene(w, h);
+        const Image picture = test::Pattern(w, h);
+        auto run = [&](const char* type, double factor, bool literal) {
+            LiteralDrawing = literal;
+            test::PaintWindow(picture);
+            glEnable(GL_DEPTH_TEST);
+            glClearColor(0.3f, 0.2f, 0.1f, 1.0f);
+            Effect(type).Set("Factor", factor).Render();
+            LiteralDrawing = false;
+            return std::pair{test::ReadWindow(), BlurState::Read()};
+        };
+        const bool large = w > 100;
+        for (const char* type : BlurTypes) {
+            for (double f : {0.0, 0.5, 1.0, 1.5, 2.0, 3.0, 3.25}) {
+                if (large && f != 0.0 && f != 2.0 && f != 1.5)
+                    continue;
+                SCOPED_TRACE(testing::Message() << type << " F " << f);
+                const auto literal = run(type, FactorFor(f), true);
+                const auto fast = run(type, FactorFor(f), false);
+                EXPECT_TRUE(literal.first.rgba == fast.first.rgba);
+                EXPECT_TRUE(literal.second == fast.second);
+            }
+            if (large)
+                break;
+        }
+    }
 }
 
 } // namespace
