@@ -7,6 +7,8 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -107,6 +109,46 @@ void BM_CopyShow(benchmark::State& state)
                       Instance("RenderTarget Show", {{"Source", 0}, {"Alpha", 1.0}})});
 }
 
+// Literal and default frames alternate, so a busy machine slows both alike: the counters give
+// the median of each and the median of the per-pair ratios default / literal.
+void BM_BlurPaired(benchmark::State& state, const char* type, double factor)
+{
+    Context(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
+    const Instance blur(type, {{"Factor", factor}});
+    std::vector<double> literalMs, defaultMs, ratios;
+    auto frame = [&](bool literal) {
+        LiteralDrawing = literal;
+        const auto start = std::chrono::steady_clock::now();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        blur.Render();
+        glFinish();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    for (auto _ : state) {
+        const double l = frame(true);
+        const double d = frame(false);
+        literalMs.push_back(l);
+        defaultMs.push_back(d);
+        ratios.push_back(d / l);
+    }
+    LiteralDrawing = false;
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    state.counters["literal_ms"] = median(literalMs);
+    state.counters["default_ms"] = median(defaultMs);
+    state.counters["ratio"] = median(ratios);
+}
+
+void PairedSizes(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"w", "h"});
+    b->Args({640, 480})->Args({1920, 1080});
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
+}
+
 void Sizes(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"w", "h", "literal"});
@@ -125,6 +167,12 @@ BENCHMARK_CAPTURE(BM_Blur, BlurVertical, "Blur Vertical", 16.0)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Blur, WashVertical, "Wash Vertical", 16.0)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Blur, Blur01Factor12, "Blur 01", 12.0)->Apply(Sizes);
 BENCHMARK(BM_Kaleido)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_BlurPaired, Blur, "Blur", 16.0)->Apply(PairedSizes);
+BENCHMARK_CAPTURE(BM_BlurPaired, Blur01, "Blur 01", 16.0)->Apply(PairedSizes);
+BENCHMARK_CAPTURE(BM_BlurPaired, BlurHorizontal, "Blur Horizontal", 16.0)->Apply(PairedSizes);
+BENCHMARK_CAPTURE(BM_BlurPaired, BlurVertical, "Blur Vertical", 16.0)->Apply(PairedSizes);
+BENCHMARK_CAPTURE(BM_BlurPaired, WashVertical, "Wash Vertical", 16.0)->Apply(PairedSizes);
+BENCHMARK_CAPTURE(BM_BlurPaired, Blur01Factor12, "Blur 01", 12.0)->Apply(PairedSizes);
 BENCHMARK(BM_CopyShow)->Apply(Sizes);
 
 } // namespace
