@@ -8,6 +8,7 @@
 
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
+#include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
 #include "engine/moduleinit.h"
 #include "engine/playback.h"
@@ -92,6 +93,65 @@ void BM_EvaluateTimeline(benchmark::State& state)
     FreeTimeline();
 }
 BENCHMARK(BM_EvaluateTimeline);
+
+// The same walk with every track evaluated from its head, curves resampled from their start:
+// what each frame cost before tracks remembered their position.
+void BM_EvaluateTimelineFromHead(benchmark::State& state)
+{
+    InitialiseModules();
+    RegisterEffect("Bench Four", &NoRender, &FourFields);
+    const std::vector<uint8_t> demo = LargeDemo();
+    LoadDemoBytes(demo, "bench.quv");
+    double t = 0.0;
+    for (auto _ : state) {
+        for (const EffectHandle* h = Timeline; h != nullptr; h = h->next) {
+            if (h->startTime <= t && t < h->endTime) {
+                for (const FieldNode* n = h->fields; n != nullptr; n = n->next)
+                    *n->field->target = EvaluateTrackFromHead(*n->field, t);
+                h->Render();
+            }
+        }
+        t += 16.0;
+        if (t > 110000.0)
+            t = 0.0;
+    }
+    FreeTimeline();
+}
+BENCHMARK(BM_EvaluateTimelineFromHead);
+
+} // namespace
+} // namespace quv
+
+namespace quv {
+namespace {
+
+// One field with many keys, evaluated at a forward-moving time: the walk from the head costs the
+// number of keys up to t, the remembered position about one segment.
+template <bool FromHead> void BM_LongTrack(benchmark::State& state)
+{
+    const size_t count = static_cast<size_t>(state.range(0));
+    std::vector<Keyframe> keys(count);
+    for (size_t i = 0; i < count; ++i) {
+        keys[i].time = static_cast<double>(i) * 10.0;
+        keys[i].value = static_cast<double>(i % 7);
+        keys[i].InterpolationKind = i % 8 == 0 ? KindBezierSmooth : KindLinear;
+        keys[i].CurveSteps = 16;
+        keys[i].next = i + 1 < count ? &keys[i + 1] : nullptr;
+    }
+    EffectField field;
+    field.track = keys.data();
+    double t = 0.0;
+    const double end = static_cast<double>(count) * 10.0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FromHead ? EvaluateTrackFromHead(field, t)
+                                          : EvaluateTrack(field, t));
+        t += 0.7;
+        if (t > end)
+            t = 0.0;
+    }
+}
+BENCHMARK_TEMPLATE(BM_LongTrack, false)->Arg(10000);
+BENCHMARK_TEMPLATE(BM_LongTrack, true)->Arg(10000);
 
 } // namespace
 } // namespace quv

@@ -11,6 +11,19 @@ namespace quv {
 
 struct Keyframe;
 
+// Where the last evaluation of a track stopped, so that the next one at a later time can resume
+// there instead of walking from the head. Only an optimisation: it never changes a result.
+struct TrackCursor {
+    const Keyframe* head = nullptr;      // the track the cursor belongs to
+    const Keyframe* node = nullptr;      // segment start where the last walk stopped
+    double prefixEnd = 0.0;              // largest segment end passed before node
+    bool examined = false;               // a hold, linear or curve segment was passed before node
+    const Keyframe* curveNode = nullptr; // curve segment whose sampling position is kept
+    double curveS = 0.0;                 // parameter of the interval that matched last
+    double curveX = 0.0, curveY = 0.0;   // the sample that starts that interval
+    double curvePrefixEnd = 0.0;         // largest interval end passed before it
+};
+
 struct EffectField {
     std::array<char, 64> name{}; // NUL-terminated within 64 unless all 64 are used
     double lowerBound = 0.0;
@@ -18,6 +31,7 @@ struct EffectField {
     double upperBound = 0.0;
     double* target = nullptr;
     Keyframe* track = nullptr;
+    mutable TrackCursor cursor;
     // Authoring data that travels with the field; the player never reads it.
     uint32_t reserved = 0;
     double reservedScale1 = 1.0;

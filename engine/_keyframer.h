@@ -34,7 +34,12 @@ const char* InterpolationKindName(uint8_t kind);
 // both give the straight line from the first to the last key.
 constexpr int32_t MaxCurveSteps = 10000;
 
+// The track's value at t. Keeps a cursor in the field so that evaluation at a time that moves
+// forward costs amortised O(1); the result is exactly that of walking from the head.
 double EvaluateTrack(const EffectField& field, double t);
+
+// The same value, walking from the head and resampling curves from their start every call.
+double EvaluateTrackFromHead(const EffectField& field, double t);
 
 // The curve's value at t. Expects x0 <= t < x3 and x3 - x0 != 0; returns y0 for data for which
 // no sample interval contains t (non-finite times).

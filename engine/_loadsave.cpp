@@ -53,8 +53,8 @@ uint32_t U32(std::span<const uint8_t> b, size_t at)
 
 double F64(std::span<const uint8_t> b, size_t at)
 {
-    const uint64_t bits = static_cast<uint64_t>(U32(b, at)) |
-                          (static_cast<uint64_t>(U32(b, at + 4)) << 32);
+    const uint64_t bits =
+        static_cast<uint64_t>(U32(b, at)) | (static_cast<uint64_t>(U32(b, at + 4)) << 32);
     double value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -112,12 +112,19 @@ DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& 
         size_t payload = 0;
         switch (tag) {
         case TagFirstHandle:
-        case TagNextHandle: payload = EffectHandleRecordSize; break;
+        case TagNextHandle:
+            payload = EffectHandleRecordSize;
+            break;
         case TagFirstKey:
-        case TagNextKey: payload = KeyframeRecordSize; break;
+        case TagNextKey:
+            payload = KeyframeRecordSize;
+            break;
         case TagFirstField:
-        case TagNextField: break;
-        default: ++out.skippedTags; continue;
+        case TagNextField:
+            break;
+        default:
+            ++out.skippedTags;
+            continue;
         }
         if (cursor.Left() < payload) {
             out.readError = "Read beyond end of file (" + Where(fileName, cursor.Offset()) +
@@ -202,8 +209,9 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
         case TagFirstHandle:
         case TagNextHandle: {
             if (r.tag == TagNextHandle && current == nullptr)
-                Invalid(fileName, r.offset, "tag 0x0101 (next EffectHandle) comes before any "
-                                            "EffectHandle");
+                Invalid(fileName, r.offset,
+                        "tag 0x0101 (next EffectHandle) comes before any "
+                        "EffectHandle");
             if (r.tag == TagFirstHandle)
                 closeHandle();
             EffectHandle& handle = handleStore.emplace_back();
@@ -232,8 +240,9 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
         }
         case TagFirstField:
             if (current == nullptr)
-                Invalid(fileName, r.offset, "tag 0x0200 (first field) comes before any "
-                                            "EffectHandle");
+                Invalid(fileName, r.offset,
+                        "tag 0x0200 (first field) comes before any "
+                        "EffectHandle");
             if (current->fields == nullptr)
                 Invalid(fileName, r.offset,
                         "tag 0x0200 selects a field of \"" + HandleTypeName(*current) +
@@ -253,8 +262,9 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
         case TagFirstKey:
         case TagNextKey: {
             if (currentNode == nullptr)
-                Invalid(fileName, r.offset, HexTag(r.tag) + " (Keyframe) comes before a field "
-                                                           "was selected");
+                Invalid(fileName, r.offset,
+                        HexTag(r.tag) + " (Keyframe) comes before a field "
+                                        "was selected");
             if (r.tag == TagNextKey && currentKey == nullptr)
                 Invalid(fileName, r.offset,
                         "tag 0x0301 (next Keyframe) comes before the field's first Keyframe");
@@ -275,7 +285,8 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
             currentKeyOffset = r.offset;
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
     if (parsed.readError)

@@ -13,7 +13,7 @@ namespace quv {
 class MusicBackend {
 public:
     virtual ~MusicBackend() = default;
-    virtual void Play() = 0;             // from the start
+    virtual void Play() = 0; // from the start
     virtual void SetRate(uint32_t hz) = 0;
     virtual uint32_t Rate() const = 0;
     virtual double PositionSeconds() = 0;

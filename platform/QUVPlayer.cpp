@@ -47,7 +47,8 @@ int main(int argc, char** argv)
                              ec.message().c_str());
                 return 2;
             }
-            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+            args.erase(args.begin() + static_cast<long>(i),
+                       args.begin() + static_cast<long>(i) + 2);
             --i;
         }
     }

@@ -109,7 +109,8 @@ void HeadlessContext::Destroy()
         eglDestroyContext(display_, context_);
     if (surface_ != nullptr)
         eglDestroySurface(display_, surface_);
-    eglTerminate(display_);
+    // The display stays initialised: terminating it unloads the driver, and the process may open
+    // another context later (tests do, many times).
     display_ = surface_ = context_ = nullptr;
 }
 

@@ -28,8 +28,8 @@ constexpr GLfloat GlobalAmbient[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 void Render()
 {
     glShadeModel(GL_SMOOTH);
-    glClearColor(static_cast<GLfloat>(Red), static_cast<GLfloat>(Green),
-                 static_cast<GLfloat>(Blue), static_cast<GLfloat>(Alpha));
+    glClearColor(static_cast<GLfloat>(Red), static_cast<GLfloat>(Green), static_cast<GLfloat>(Blue),
+                 static_cast<GLfloat>(Alpha));
     glClearDepth(1000.0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);

@@ -84,8 +84,10 @@ void DemoBytes::WriteTo(const std::string& path) const
 DemoBytes MinimalClearDemo()
 {
     DemoBytes demo;
-    demo.Handle("OpenGL Clear", 0.0, 60000.0).FirstField().FirstKey(0.0, 0.0, 1).NextKey(1000.0,
-                                                                                        1.0, 0);
+    demo.Handle("OpenGL Clear", 0.0, 60000.0)
+        .FirstField()
+        .FirstKey(0.0, 0.0, 1)
+        .NextKey(1000.0, 1.0, 0);
     return demo;
 }
 

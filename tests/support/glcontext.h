@@ -18,7 +18,7 @@ class GlScene {
 public:
     GlScene(int32_t width = 64, int32_t height = 48);
     Rgba Pixel(int32_t x, int32_t y); // x, y from the bottom-left, like GL
-    std::vector<uint8_t> Frame();      // RGBA, top row first
+    std::vector<uint8_t> Frame();     // RGBA, top row first
     HeadlessContext context;
 };
 
