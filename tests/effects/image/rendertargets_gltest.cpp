@@ -44,6 +44,33 @@ TEST(RenderTargets, PoolIsMadeOnceAndIndexedByTruncation)
     EXPECT_EQ(RenderTargetName(NAN), RenderTargets[0]);
 }
 
+// The one-time set-ups run in registration order and each module makes its textures in turn,
+// so the texture names each effect leaves bound rise in that order.
+TEST(RenderTargets, OneTimeSetUpsRunInTheirPlace)
+{
+    test::GlScene scene(64, 48);
+    auto boundAfter = [](const char* type) {
+        Effect(type).Render(); // Factor 0: a blur leaves its BlurTexture[0] bound
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        return static_cast<uint32_t>(bound);
+    };
+    const uint32_t blur = boundAfter("Blur");
+    const uint32_t noise = boundAfter("RGB Noise");
+    const uint32_t wash = boundAfter("Wash Vertical");
+    const uint32_t vertical = boundAfter("Blur Vertical");
+    const uint32_t horizontal = boundAfter("Blur Horizontal");
+    const uint32_t blur01 = boundAfter("Blur 01");
+    EXPECT_LT(RenderTargets[7], blur);
+    EXPECT_LT(blur, noise);
+    EXPECT_LT(noise, wash);
+    EXPECT_LT(wash, vertical);
+    EXPECT_LT(vertical, horizontal);
+    EXPECT_LT(horizontal, blur01);
+    for (int k = 1; k < 8; ++k)
+        EXPECT_LT(RenderTargets[k - 1], RenderTargets[k]);
+}
+
 TEST(BlendFactorTables, MapIndicesToTheFactorsGlAccepts)
 {
     const uint32_t source[9] = {GL_ZERO,
