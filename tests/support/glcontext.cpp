@@ -25,7 +25,8 @@ namespace {
 int PinDriver(dl_phdr_info* info, size_t, void*)
 {
     const char* name = info->dlpi_name;
-    if (name != nullptr && (std::strstr(name, "_dri.so") || std::strstr(name, "libgallium")))
+    if (name != nullptr && (std::strstr(name, "_dri.so") || std::strstr(name, "/dri/") ||
+                             std::strstr(name, "libgallium")))
         dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
     return 0;
 }
