@@ -10,6 +10,7 @@
 #include <array>
 #include <string>
 
+#include "effects/image/OpenGLIndexedBlendingTypeHelper.h"
 #include "effects/image/_rendertargets.h"
 #include "effects/sprites/TGATexture.h"
 #include "effects/sprites/TGA_WH.h"
@@ -44,31 +45,6 @@ struct ImageSlot {
 };
 
 std::array<ImageSlot, ImageSlotCount> ImageSlots{};
-
-// Blend factors by index: the same tables as the image effects' indexed blending helper, kept
-// here until that helper is part of this tree.
-uint32_t SourceBlendFactor(int32_t index)
-{
-    constexpr uint32_t table[9] = {GL_ZERO,
-                                   GL_ONE,
-                                   GL_DST_COLOR,
-                                   GL_ONE_MINUS_DST_COLOR,
-                                   GL_SRC_ALPHA,
-                                   GL_ONE_MINUS_SRC_ALPHA,
-                                   GL_DST_ALPHA,
-                                   GL_ONE_MINUS_DST_ALPHA,
-                                   GL_SRC_ALPHA_SATURATE};
-    return static_cast<uint32_t>(index) < 9 ? table[index] : GL_ONE;
-}
-
-uint32_t DestinationBlendFactor(int32_t index)
-{
-    constexpr uint32_t table[8] = {GL_ZERO,      GL_ONE,
-                                   GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
-                                   GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-                                   GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA};
-    return static_cast<uint32_t>(index) < 8 ? table[index] : GL_ONE;
-}
 
 // One-time set-up: loads the images named by "gfx/gfxslots" into the slots. A missing list is
 // reported with the text of an unhandled missing-file error and leaves every slot empty; the
