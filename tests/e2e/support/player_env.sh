@@ -59,13 +59,26 @@ open(sys.argv[1], 'wb').write(out)
 PY
 }
 
-# demo_dir NAME MUSIC_SECONDS: a directory with plomarind.mp3 and a demo that clears the frame.
+# gfx_dir DIR: the images every start-up loads (a star texture and an empty slot list), so that
+# no "File not found" box waits for a click.
+gfx_dir()
+{
+    mkdir -p "$1/gfx"
+    : >"$1/gfx/gfxslots"
+    # A 2 x 2, 24-bit uncompressed TGA.
+    printf '\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\30\0' >"$1/gfx/stars1.tga"
+    printf '\377\377\377\377\377\377\377\377\377\377\377\377' >>"$1/gfx/stars1.tga"
+}
+
+# demo_dir NAME MUSIC_SECONDS: a directory with plomarind.mp3, the start-up images and a demo
+# that clears the frame.
 demo_dir()
 {
     local dir="$WORK/$1"
     mkdir -p "$dir"
     make_mp3 "$2" "$dir/plomarind.mp3"
     write_demo "$dir/demodata.quv" "OpenGL Clear:0:600000:clear"
+    gfx_dir "$dir"
     echo "$dir"
 }
 
