@@ -412,7 +412,14 @@ int RunRender(int argc, char** argv)
     if (options.bench) {
         FrameTimes fast;
         FrameTimes literal;
-        if (!options.literal) {
+        // One untimed pass first: the GL driver compiles (and keeps) a shader variant the first
+        // time a state combination appears, which image effects reach only after some frames.
+        // Without it the first timed path carries those compiles in its times and memory.
+        RenderOptions warmUp = options;
+        warmUp.out.clear();
+        LiteralDrawing = options.literal;
+        result = RenderRange(context, warmUp, start, to, false, music, nullptr);
+        if (result == 0 && !options.literal) {
             LiteralDrawing = false;
             result = RenderRange(context, options, start, to, false, music, &fast);
         }

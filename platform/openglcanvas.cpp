@@ -2,8 +2,13 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <SDL.h>
 
+#include <string>
+
+#include "engine/_effectinit.h"
 #include "engine/debuglog.h"
+#include "engine/message.h"
 #include "engine/numeric.h"
 #include "platform/_DemoParameters.h"
 
@@ -66,6 +71,301 @@ bool InitGl()
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
     return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window
+
+namespace {
+
+SDL_Window* window = nullptr;
+SDL_GLContext glContext = nullptr;
+bool declined = false;
+bool vsyncWanted = true;
+SDL_DisplayMode chosenMode{};
+bool haveChosenMode = false;
+SDL_Window* messageFallback = nullptr;
+
+// Finds the display's mode for width x height (at the refresh rate when one is given); false
+// when the display has no such mode.
+bool FindMode(int32_t width, int32_t height, int32_t refresh, SDL_DisplayMode* mode)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    SDL_DisplayMode want{};
+    want.w = width;
+    want.h = height;
+    want.refresh_rate = refresh;
+    SDL_DisplayMode closest{};
+    if (SDL_GetClosestDisplayMode(0, &want, &closest) == nullptr)
+        return false;
+    if (closest.w != width || closest.h != height)
+        return false;
+    if (refresh > 0 && closest.refresh_rate != 0 && closest.refresh_rate != refresh)
+        return false;
+    *mode = closest;
+    return true;
+}
+
+// The question of a refused full-screen mode. Yes: windowed; No: the program closes.
+bool AcceptWindowed()
+{
+    const MessageAnswer answer = ShowMessage(
+        "Qem's Demo System", "This Fullscreen Mode Is Not Supported. Use Windowed Mode Instead?",
+        MessageButtons::YesNo, MessageIcon::Exclamation);
+    if (answer == MessageAnswer::Yes) {
+        DemoParameters.FullScreen = false;
+        return true;
+    }
+    ShowMessage("Error", "Program Will Now Close.", MessageButtons::Ok, MessageIcon::Error);
+    declined = true;
+    return false;
+}
+
+bool Fail(const char* text)
+{
+    KillGlWindow();
+    ShowMessage("Error", text, MessageButtons::Ok, MessageIcon::Exclamation);
+    return false;
+}
+
+MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
+                               MessageButtons buttons, MessageIcon icon)
+{
+    const MessageAnswer fallback = PrintMessageToStderr(caption, text, buttons, icon);
+    SDL_Window* parent = window != nullptr ? window : messageFallback;
+    if (parent != nullptr && (SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN) == 0)
+        parent = nullptr;
+    const std::string title = Cp1252ToUtf8(caption);
+    const std::string message = Cp1252ToUtf8(text);
+    SDL_MessageBoxButtonData yesNo[2] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "No"},
+    };
+    SDL_MessageBoxButtonData ok[1] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0,
+         "OK"},
+    };
+    SDL_MessageBoxData data{};
+    data.flags = icon == MessageIcon::Error         ? SDL_MESSAGEBOX_ERROR
+                 : icon == MessageIcon::Exclamation ? SDL_MESSAGEBOX_WARNING
+                                                    : SDL_MESSAGEBOX_INFORMATION;
+    data.window = parent;
+    data.title = title.c_str();
+    data.message = message.c_str();
+    data.numbuttons = buttons == MessageButtons::YesNo ? 2 : 1;
+    data.buttons = buttons == MessageButtons::YesNo ? yesNo : ok;
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0)
+        return fallback; // no display: the printed line and the default answer
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    // Closing the box without a button counts as No, the safe answer.
+    return pressed == 1 ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+} // namespace
+
+bool WinMain()
+{
+    const tDemoParameters& p = DemoParameters;
+    if (!CreateGlWindow("Plomarind - Qem's Demo System v1.1", p.ScreenWidth, p.ScreenHeight,
+                        p.ColorBits, p.FullScreen)) {
+        ShowMessage("Error", "initialization failed.", MessageButtons::Ok,
+                    MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bits, bool fullscreen)
+{
+    DebugLog("Create GL window");
+    declined = false;
+    DemoParameters.FullScreen = fullscreen;
+    haveChosenMode = FindMode(width, height, DemoParameters.RefreshRate, &chosenMode);
+    if (DemoParameters.FullScreen && !haveChosenMode && !AcceptWindowed())
+        return false;
+    // A zero-sized mode (nothing chosen) opens a window of the desktop's size.
+    if (width <= 0 || height <= 0) {
+        SDL_DisplayMode desktop{};
+        if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+            width = desktop.w;
+            height = desktop.h;
+        } else {
+            width = 640;
+            height = 480;
+        }
+    }
+
+    const int channel = bits > 0 && bits <= 16 ? 5 : 8;
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel == 5 ? 6 : 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8); // effects copy and blend destination alpha
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
+                         (DemoParameters.FullScreen ? 0u : Uint32{SDL_WINDOW_RESIZABLE});
+    const int position = DemoParameters.FullScreen ? 0 : SDL_WINDOWPOS_CENTERED;
+    window = SDL_CreateWindow(title, position, position, width, height, flags);
+    if (window == nullptr) {
+        const std::string why = SDL_GetError();
+        const bool format = why.find("visual") != std::string::npos ||
+                            why.find("pixel format") != std::string::npos;
+        return Fail(format ? "Cant't Find A Suitable PixelFormat." : "Window creation error.");
+    }
+    if (DemoParameters.FullScreen) {
+        if (SDL_SetWindowDisplayMode(window, &chosenMode) != 0 ||
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+            SDL_SetWindowFullscreen(window, 0);
+            if (!AcceptWindowed()) {
+                KillGlWindow();
+                return false;
+            }
+            SDL_SetWindowResizable(window, SDL_TRUE);
+            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
+    }
+    glContext = SDL_GL_CreateContext(window);
+    if (glContext == nullptr)
+        return Fail("Cant't create a GL rendering context.");
+    if (SDL_GL_MakeCurrent(window, glContext) != 0)
+        return Fail("Cant't activate the GL rendering context.");
+    SDL_GL_SetSwapInterval(vsyncWanted ? 1 : 0);
+
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+    SDL_DisableScreenSaver();
+    int drawableWidth = width;
+    int drawableHeight = height;
+    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    ResizeGlScene(drawableWidth, drawableHeight);
+    if (!InitGl())
+        return Fail("initialization failed.");
+    EffectInit();
+    return true;
+}
+
+void KillGlWindow()
+{
+    if (window != nullptr && DemoParameters.FullScreen) {
+        SDL_SetWindowFullscreen(window, 0);
+        SDL_ShowCursor(SDL_ENABLE);
+    }
+    if (glContext != nullptr) {
+        if (SDL_GL_MakeCurrent(window, nullptr) != 0)
+            ShowMessage(" Shutdown Error", "Release of DC and RC failed.", MessageButtons::Ok,
+                        MessageIcon::Error);
+        SDL_GL_DeleteContext(glContext);
+        glContext = nullptr;
+    }
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+    SDL_EnableScreenSaver();
+}
+
+bool GlWindowDeclined()
+{
+    return declined;
+}
+
+SDL_Window* GlWindow()
+{
+    return window;
+}
+
+void SetGlVsync(bool vsync)
+{
+    vsyncWanted = vsync;
+}
+
+void SwapGlWindow()
+{
+    if (window == nullptr)
+        return;
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPopAttrib();
+    SDL_GL_SwapWindow(window);
+}
+
+bool GlWindowProc(const SDL_Event& event)
+{
+    if (window == nullptr)
+        return false;
+    const Uint32 id = SDL_GetWindowID(window);
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        if (event.window.windowID != id)
+            return false;
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+            DemoParameters.Running = false;
+        } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            int w = 0;
+            int h = 0;
+            SDL_GL_GetDrawableSize(window, &w, &h);
+            ResizeGlScene(w, h);
+        }
+        return true;
+    case SDL_KEYDOWN:
+        if (event.key.windowID != id)
+            return false;
+        if (event.key.keysym.sym == SDLK_ESCAPE)
+            DemoParameters.Running = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SetGlWindowFullScreen(bool fullscreen)
+{
+    if (window == nullptr || fullscreen == DemoParameters.FullScreen)
+        return true;
+    if (fullscreen) {
+        if (!haveChosenMode || SDL_SetWindowDisplayMode(window, &chosenMode) != 0 ||
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+            SDL_SetWindowFullscreen(window, 0);
+            return false;
+        }
+    } else {
+        SDL_SetWindowFullscreen(window, 0);
+        SDL_SetWindowResizable(window, SDL_TRUE);
+    }
+    DemoParameters.FullScreen = fullscreen;
+    return true;
+}
+
+void RestoreDisplay()
+{
+    if (window != nullptr) {
+        SDL_SetWindowFullscreen(window, 0);
+        SDL_ShowCursor(SDL_ENABLE);
+    }
+    if (glContext != nullptr) {
+        SDL_GL_DeleteContext(glContext);
+        glContext = nullptr;
+    }
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+void InstallWindowMessageHandler(SDL_Window* fallbackParent)
+{
+    messageFallback = fallbackParent;
+    SetMessageHandler(&WindowMessageBox);
 }
 
 } // namespace quv

@@ -1,10 +1,55 @@
 #pragma once
-// The GL view: the 4:3 viewport inside the window, the perspective set-up used by the Clear and
-// FOV effects and the base GL state. The window itself (SDL) is opened by the player.
+// The player's one GL window (SDL2, OpenGL compatibility context), the 4:3 viewport inside it,
+// the perspective set-up used by the Clear and FOV effects and the base GL state. Also the
+// message-box handler that shows boxes parented to the GL window.
 
 #include <cstdint>
 
+struct SDL_Window;
+union SDL_Event;
+
 namespace quv {
+
+// Opens the window for DemoParameters (mode, full-screen flag) with the title
+// "Plomarind - Qem's Demo System v1.1"; on failure adds "initialization failed.".
+bool WinMain();
+
+// Creates the window and its context, switches to the mode when full-screen (asking whether to
+// go windowed when that fails), sizes the view, sets the base GL state and runs EffectInit.
+// Every failure shows its message once and unwinds through KillGlWindow.
+bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bits,
+                    bool fullscreen);
+
+// Gives the desktop its mode back and releases the context and the window.
+void KillGlWindow();
+
+// True after the viewer declined windowed mode ("Program Will Now Close.").
+bool GlWindowDeclined();
+
+SDL_Window* GlWindow();
+
+// Swap interval for windows opened after this call: true waits for the vertical blank.
+void SetGlVsync(bool vsync);
+
+// Makes the framebuffer's alpha opaque (the effects leave any alpha there, and a compositing
+// desktop would show through it) and swaps the buffers.
+void SwapGlWindow();
+
+// The window procedure: a close request or Escape clears DemoParameters.Running; a size change
+// resizes the view. Returns true when the event belonged to the GL window.
+bool GlWindowProc(const SDL_Event& event);
+
+// Switches between full-screen in the chosen mode and a normal window; false when the mode
+// cannot be set (the window then stays as it was).
+bool SetGlWindowFullScreen(bool fullscreen);
+
+// Restores the desktop's mode and closes the window, from any exit path; safe to call twice.
+void RestoreDisplay();
+
+// The handler installed with SetMessageHandler: prints the box to stderr as well and shows an
+// SDL message box parented to the GL window (or to the fallback window before it exists). With
+// no display the printed line stands and the default answer is taken.
+void InstallWindowMessageHandler(SDL_Window* fallbackParent);
 
 // Takes a new client size: updates the screen size, the letterboxed or pillarboxed 4:3 view and
 // the power-of-two texture size in DemoParameters. A 0 x 0 area gives a 0 x 0 view and 1 x 1

@@ -1,27 +1,54 @@
-// "Blur 01": not built yet; registered so that demo files naming it load.
+// "Blur 01": blurs the picture drawn so far in the frame with a 3 x 3 tap pattern that moves one
+// pixel further out with every pass. "Factor" sets the pass count and the cross-fade between the
+// last two passes. Reads "Factor" and the view and texture sizes of DemoParameters.
 
 #include "effects/image/_blur01.h"
 
+#include "effects/image/blurpasses.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
+#include "engine/_effectinit.h"
+#include "engine/debuglog.h"
 
 namespace quv {
 
 namespace {
 
+double Factor = 0.0;
+BlurModule Module;
+
+void CreateTextures()
+{
+    CreateBlurTextures(Module);
+}
+
+// See RenderBlur for the GL state set and left.
 void Render()
 {
+    RenderBlur(Module, Factor);
 }
 
 void DefineFields(FieldNode*& head)
 {
-    FieldListBuilder fields(head);
+    FieldListBuilder(head).Add("Factor", &Factor, 0, 0, 16);
 }
 
 } // namespace
 
 void RegisterBlur01()
 {
+    DebugLog("***blur01");
+    Module.taps = BlurTaps::Moving3x3;
+    Module.BlurWeights[0][0] = 0.05f;
+    Module.BlurWeights[0][1] = 0.15f;
+    Module.BlurWeights[0][2] = 0.05f;
+    Module.BlurWeights[1][0] = 0.15f;
+    Module.BlurWeights[1][1] = 0.2f;
+    Module.BlurWeights[1][2] = 0.15f;
+    Module.BlurWeights[2][0] = 0.05f;
+    Module.BlurWeights[2][1] = 0.15f;
+    Module.BlurWeights[2][2] = 0.05f;
+    EffectInitAdd(&CreateTextures);
     RegisterEffect("Blur 01", &Render, &DefineFields);
 }
 

@@ -36,6 +36,11 @@ void ProbeFields(FieldNode*& head)
         .Add("C", &ProbeC, 0, 5, 10);
 }
 
+void NoFields(FieldNode*& head)
+{
+    FieldListBuilder fields(head);
+}
+
 class DemoFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -43,6 +48,7 @@ protected:
         FreeTimeline();
         InitialiseModules();
         RegisterEffect("Probe", &ProbeRender, &ProbeFields);
+        RegisterEffect("Probe Without Fields", &ProbeRender, &NoFields);
         renders.clear();
     }
     void TearDown() override { FreeTimeline(); }
@@ -228,8 +234,8 @@ TEST_F(DemoFile, StructurallyInvalidFilesAreRejectedWithOffsets)
     }
     {
         DemoBytes d;
-        d.Handle("OpenGL Push Matrix", 0, 1).FirstField();
-        cases.push_back({d, "selects a field of \"OpenGL Push Matrix\", which has no fields"});
+        d.Handle("Probe Without Fields", 0, 1).FirstField();
+        cases.push_back({d, "selects a field of \"Probe Without Fields\", which has no fields"});
     }
     for (const Case& c : cases) {
         const std::string error = LoadError(c.demo);

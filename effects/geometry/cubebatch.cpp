@@ -1,0 +1,756 @@
+#include "effects/geometry/cubebatch.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cmath>
+#include <vector>
+
+namespace quv {
+
+bool CubeBatchSubmitsNothing = false;
+CubeBatchStats LastCubeBatch = {};
+
+namespace {
+
+// Boxes per draw call: small enough for the driver to copy the arrays into the upload buffer it
+// keeps, instead of mapping fresh memory for every call.
+constexpr int32_t Capacity = 512;
+constexpr int32_t VerticesPerBox = 24;
+constexpr int32_t PendingCapacity = 1 << 18; // cubes held back for the occlusion pass
+constexpr int32_t Block = 8;                 // pixels per side of an occlusion cell
+constexpr int32_t Buckets = 4096;            // front-to-back order by nearest eye distance
+
+// Margins well above the rounding of GL's single-precision transform, its sub-pixel snapping
+// and a 16-bit depth buffer, so that nothing left out could have changed a pixel.
+constexpr double PixelMargin = 0.01;
+constexpr double DepthMargin = 2e-4;
+
+// Corner numbers: bit 0 set for +x, bit 1 for +y, bit 2 for +z. The faces in DrawCube's order,
+// each with its normal (axis and sign) and its four corners in DrawCube's vertex order.
+struct Face {
+    int axis;
+    int negative;
+    int corner[4];
+};
+constexpr Face Faces[6] = {
+    {2, 0, {4, 5, 7, 6}}, {2, 1, {0, 2, 3, 1}}, {1, 0, {2, 6, 7, 3}},
+    {1, 1, {0, 1, 5, 4}}, {0, 0, {1, 3, 7, 5}}, {0, 1, {0, 4, 6, 2}},
+};
+constexpr float AxisNormals[6][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
+                                     {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
+
+struct Corners {
+    double c[8][4]; // clip coordinates
+    float object[8][3];
+};
+
+// A corner set in window coordinates, when every corner lies in front of the eye.
+struct Window {
+    double x[8], y[8];
+    float x0, y0, x1, y1; // bounds
+    float zmin, zmax, wmin;
+    bool occluder; // no corner beyond the near or far plane
+};
+
+struct Pending {
+    float x, y, z, size;
+    float colour[4];
+};
+
+enum : uint8_t { Culled = 0, Drawn = 1, Sortable = 2, Occluder = 4 };
+
+struct Batch {
+    std::vector<float> positions;
+    std::vector<float> normals;
+    std::vector<float> colours;
+    int32_t vertices = 0;
+    bool perVertexColour = false;
+    bool anyBox = false;
+    float colour[4] = {1, 1, 1, 1};
+    double clip[16] = {};     // projection times modelview, column-major
+    double rowNorm[4] = {};   // lengths of the x, y, z parts of its rows
+    double planeNorm[6] = {}; // and of the six clip planes w + x, w - x, w + y, ...
+    // Which facing is dropped here: +1 counter-clockwise, -1 clockwise, 0 none, 2 all.
+    int dropFacing = 0;
+    bool rendering = true;
+    // Filled polygons sampled at pixel centres: what covers no centre makes no fragment.
+    bool pointSampled = true;
+    double viewX = 0, viewY = 0, viewW = 0, viewH = 0, depthNear = 0, depthFar = 1;
+
+    bool holdBack = false;  // cubes wait for EndCubeBatch
+    bool occlusion = false; // and the GL state lets hidden cubes be found
+    std::vector<Pending> pending;
+    std::vector<uint8_t> state;
+    std::vector<Window> windows;
+    std::vector<int32_t> order;
+    std::vector<int32_t> bucketStart;
+    std::vector<float> depth; // per occlusion cell: a depth that drawn cubes are known to beat
+    int32_t pendingCount = 0;
+    int32_t blocksX = 0, blocksY = 0;
+};
+
+Batch State;
+
+void Multiply(const double* a, const double* b, double* r)
+{
+    for (int c = 0; c < 4; ++c)
+        for (int row = 0; row < 4; ++row) {
+            double s = 0;
+            for (int k = 0; k < 4; ++k)
+                s += a[k * 4 + row] * b[c * 4 + k];
+            r[c * 4 + row] = s;
+        }
+}
+
+void Flush()
+{
+    Batch& b = State;
+    if (b.vertices == 0)
+        return;
+    if (!CubeBatchSubmitsNothing) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, b.positions.data());
+        glNormalPointer(GL_FLOAT, 0, b.normals.data());
+        if (b.perVertexColour) {
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_FLOAT, 0, b.colours.data());
+        }
+        glDrawArrays(GL_QUADS, 0, b.vertices);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+    }
+    b.vertices = 0;
+}
+
+// The corners of DrawCube's cube, computed in single precision as DrawCube computes them.
+void CubeCorners(float x, float y, float z, float size, Corners& k)
+{
+    const float h = size * 0.5f;
+    const float lo[3] = {x - h, y - h, z - h};
+    const float hi[3] = {x + h, y + h, z + h};
+    const double* m = State.clip;
+    double axis[3][2][4];
+    for (int a = 0; a < 3; ++a)
+        for (int r = 0; r < 4; ++r) {
+            axis[a][0][r] = m[a * 4 + r] * lo[a];
+            axis[a][1][r] = m[a * 4 + r] * hi[a];
+        }
+    for (int corner = 0; corner < 8; ++corner) {
+        const int sx = corner & 1;
+        const int sy = (corner >> 1) & 1;
+        const int sz = (corner >> 2) & 1;
+        for (int r = 0; r < 4; ++r)
+            k.c[corner][r] = axis[0][sx][r] + axis[1][sy][r] + axis[2][sz][r] + m[12 + r];
+        k.object[corner][0] = sx ? hi[0] : lo[0];
+        k.object[corner][1] = sy ? hi[1] : lo[1];
+        k.object[corner][2] = sz ? hi[2] : lo[2];
+    }
+}
+
+double Tolerance(const double* c)
+{
+    return 1e-5 * (std::fabs(c[3]) + std::fabs(c[0]) + std::fabs(c[1]) + std::fabs(c[2])) + 1e-30;
+}
+
+bool OutsideOnePlane(const Corners& k)
+{
+    unsigned all = 63;
+    for (const auto& c : k.c) {
+        const double tol = Tolerance(c);
+        unsigned out = 0;
+        out |= c[0] < -c[3] - tol ? 1u : 0u;
+        out |= c[0] > c[3] + tol ? 2u : 0u;
+        out |= c[1] < -c[3] - tol ? 4u : 0u;
+        out |= c[1] > c[3] + tol ? 8u : 0u;
+        out |= c[2] < -c[3] - tol ? 16u : 0u;
+        out |= c[2] > c[3] + tol ? 32u : 0u;
+        all &= out;
+        if (all == 0)
+            return false;
+    }
+    return true;
+}
+
+enum class Sphere { Outside, Inside, Straddles };
+
+// A quick verdict from the cube's bounding sphere: wholly beyond one clip plane (the corner test
+// would leave it out too), wholly inside all six (the corner test would keep it), or neither.
+Sphere SphereTest(float x, float y, float z, float size)
+{
+    const Batch& b = State;
+    const double* m = b.clip;
+    double c[4];
+    for (int r = 0; r < 4; ++r)
+        c[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+    const double radius = std::fabs(size) * 0.5 * 1.7320508075688772 * (1 + 1e-6);
+    const double tol =
+        1e-5 * (std::fabs(c[0]) + std::fabs(c[1]) + std::fabs(c[2]) + std::fabs(c[3]) +
+                radius * (b.rowNorm[0] + b.rowNorm[1] + b.rowNorm[2] + b.rowNorm[3])) +
+        1e-30;
+    bool inside = true;
+    for (int plane = 0; plane < 6; ++plane) {
+        const double v = c[3] + (plane % 2 == 0 ? c[plane / 2] : -c[plane / 2]);
+        const double reach = b.planeNorm[plane] * radius;
+        if (v + reach < -tol)
+            return Sphere::Outside;
+        if (!(v - reach > tol))
+            inside = false;
+    }
+    return inside ? Sphere::Inside : Sphere::Straddles;
+}
+
+// Window coordinates of the corners; false when a corner is not clearly in front of the eye,
+// where the projection of the box is not the hull of its projected corners.
+bool ToWindow(const Corners& k, Window& w)
+{
+    const Batch& b = State;
+    w.x0 = w.y0 = w.zmin = w.wmin = INFINITY;
+    w.x1 = w.y1 = w.zmax = -INFINITY;
+    w.occluder = true;
+    for (int i = 0; i < 8; ++i) {
+        const double* c = k.c[i];
+        if (!(c[3] > 1e-6))
+            return false;
+        const double tol = Tolerance(c);
+        if (!(c[2] > -c[3] + tol && c[2] < c[3] - tol))
+            w.occluder = false;
+        const double inv = 1.0 / c[3];
+        w.x[i] = b.viewX + (c[0] * inv + 1) * 0.5 * b.viewW;
+        w.y[i] = b.viewY + (c[1] * inv + 1) * 0.5 * b.viewH;
+        const double z = b.depthNear + (c[2] * inv + 1) * 0.5 * (b.depthFar - b.depthNear);
+        w.x0 = std::min(w.x0, static_cast<float>(w.x[i]));
+        w.x1 = std::max(w.x1, static_cast<float>(w.x[i]));
+        w.y0 = std::min(w.y0, static_cast<float>(w.y[i]));
+        w.y1 = std::max(w.y1, static_cast<float>(w.y[i]));
+        w.zmin = std::min(w.zmin, static_cast<float>(z));
+        w.zmax = std::max(w.zmax, static_cast<float>(z));
+        w.wmin = std::min(w.wmin, static_cast<float>(c[3]));
+    }
+    return std::isfinite(w.x0) && std::isfinite(w.x1) && std::isfinite(w.y0) && std::isfinite(w.y1);
+}
+
+// The pixels whose centres the bounds may reach, inside the viewport; empty when lo > hi.
+struct PixelRange {
+    int32_t x0, y0, x1, y1;
+    bool Empty() const { return x0 > x1 || y0 > y1; }
+};
+
+PixelRange PixelsOf(const Window& w)
+{
+    const Batch& b = State;
+    const double vx1 = b.viewX + b.viewW - 1;
+    const double vy1 = b.viewY + b.viewH - 1;
+    auto lo = [](double v, double start) {
+        return static_cast<int32_t>(std::max(std::ceil(v - PixelMargin - 0.5), start));
+    };
+    auto hi = [](double v, double end) {
+        return static_cast<int32_t>(std::min(std::floor(v + PixelMargin - 0.5), end));
+    };
+    return {lo(w.x0, b.viewX), lo(w.y0, b.viewY), hi(w.x1, vx1), hi(w.y1, vy1)};
+}
+
+// The facing of a planar polygon in window space has the sign of the determinant of the clip x,
+// y and w of three of its vertices (from points with w = 1 in object space), whether or not parts
+// of it lie behind the eye. Positive means counter-clockwise. Faces too close to edge-on for the
+// sign to survive GL's own single-precision arithmetic are kept, and GL decides.
+bool Dropped(const Corners& k, const Face& f, const Window* window)
+{
+    const int facing = State.dropFacing;
+    if (facing == 0)
+        return false;
+    if (facing == 2)
+        return true;
+    const int i = f.corner[0];
+    const int j = f.corner[1];
+    const int l = f.corner[2];
+    if (window != nullptr) {
+        // In pixels: twice the area, against vertices off by a thousandth of a pixel along
+        // edges of these lengths.
+        const Window& w = *window;
+        const double abx = w.x[j] - w.x[i];
+        const double aby = w.y[j] - w.y[i];
+        const double acx = w.x[l] - w.x[i];
+        const double acy = w.y[l] - w.y[i];
+        const double area = abx * acy - acx * aby;
+        const double tol =
+            2e-3 * (std::fabs(abx) + std::fabs(aby) + std::fabs(acx) + std::fabs(acy)) + 1e-3;
+        return facing > 0 ? area > tol : area < -tol;
+    }
+    const double* a = k.c[i];
+    const double* b = k.c[j];
+    const double* c = k.c[l];
+    const double det = a[0] * (b[1] * c[3] - b[3] * c[1]) - a[1] * (b[0] * c[3] - b[3] * c[0]) +
+                       a[3] * (b[0] * c[1] - b[1] * c[0]);
+    auto size = [](const double* v) { return std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[3]); };
+    const double tol = 1e-5 * size(a) * size(b) * size(c);
+    return facing > 0 ? det > tol : det < -tol;
+}
+
+// Whether a face seen in window space cannot cover a pixel centre: its bounds hold none, or the
+// few they hold all lie outside it.
+bool CoversNoCentre(const Window& w, const Face& f)
+{
+    Window box;
+    box.x0 = box.y0 = INFINITY;
+    box.x1 = box.y1 = -INFINITY;
+    for (const int c : f.corner) {
+        box.x0 = std::min(box.x0, static_cast<float>(w.x[c]));
+        box.x1 = std::max(box.x1, static_cast<float>(w.x[c]));
+        box.y0 = std::min(box.y0, static_cast<float>(w.y[c]));
+        box.y1 = std::max(box.y1, static_cast<float>(w.y[c]));
+    }
+    const PixelRange r = PixelsOf(box);
+    if (r.Empty())
+        return true;
+    if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) > 4)
+        return false;
+    // The projected face is a convex quadrilateral; a centre is inside (or too close to call)
+    // when no edge has it clearly on the outer side, for either winding. The edge lengths are
+    // taken as |dx| + |dy|, which only widens the margin.
+    double area = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int p = f.corner[i];
+        const int q = f.corner[(i + 1) % 4];
+        area += w.x[p] * w.y[q] - w.x[q] * w.y[p];
+    }
+    const double sign = area >= 0 ? 1 : -1;
+    for (int32_t py = r.y0; py <= r.y1; ++py)
+        for (int32_t px = r.x0; px <= r.x1; ++px) {
+            bool in = true;
+            for (int i = 0; i < 4 && in; ++i) {
+                const int p = f.corner[i];
+                const int q = f.corner[(i + 1) % 4];
+                const double ex = w.x[q] - w.x[p];
+                const double ey = w.y[q] - w.y[p];
+                const double cross = ex * (py + 0.5 - w.y[p]) - ey * (px + 0.5 - w.x[p]);
+                in = sign * cross >= -PixelMargin * (std::fabs(ex) + std::fabs(ey));
+            }
+            if (in)
+                return false;
+        }
+    return true;
+}
+
+void Emit(const Corners& k, const float (*normals)[3], const float* colour, const Window* window)
+{
+    Batch& b = State;
+    if (b.vertices + VerticesPerBox > Capacity * VerticesPerBox)
+        Flush();
+    float* p = b.positions.data() + b.vertices * 3;
+    float* n = b.normals.data() + b.vertices * 3;
+    float* c = b.colours.data() + b.vertices * 4;
+    int32_t emitted = 0;
+    for (const Face& f : Faces) {
+        if (Dropped(k, f, window) ||
+            (window != nullptr && b.pointSampled && CoversNoCentre(*window, f)))
+            continue;
+        const float* normal = normals[f.axis * 2 + f.negative];
+        for (const int corner : f.corner) {
+            std::copy(k.object[corner], k.object[corner] + 3, p);
+            std::copy(normal, normal + 3, n);
+            p += 3;
+            n += 3;
+            if (b.perVertexColour) {
+                std::copy(colour, colour + 4, c);
+                c += 4;
+            }
+        }
+        emitted += 4;
+    }
+    b.vertices += emitted;
+    LastCubeBatch.quads += emitted / 4;
+}
+
+// Culls what cannot reach a pixel centre; true when the box is left out. Gives the window
+// coordinates when rendering and the whole box is in front of the eye.
+bool LeftOut(const Corners& k, Window& w, bool& inWindow)
+{
+    inWindow = false;
+    if (OutsideOnePlane(k))
+        return true;
+    inWindow = State.rendering && ToWindow(k, w);
+    return inWindow && State.pointSampled && PixelsOf(w).Empty();
+}
+
+// Hull of the projected corners, counter-clockwise (monotone chain); returns its size.
+int32_t Hull(const Window& w, double (*hull)[2])
+{
+    int32_t idx[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+    std::sort(idx, idx + 8, [&](int32_t a, int32_t b) {
+        return w.x[a] < w.x[b] || (w.x[a] == w.x[b] && w.y[a] < w.y[b]);
+    });
+    auto cross = [&](const double* o, const double* a, int32_t b) {
+        return (a[0] - o[0]) * (w.y[b] - o[1]) - (a[1] - o[1]) * (w.x[b] - o[0]);
+    };
+    int32_t n = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        const int32_t start = n;
+        for (int32_t s = 0; s < 8; ++s) {
+            const int32_t i = pass == 0 ? idx[s] : idx[7 - s];
+            while (n >= start + 2 && cross(hull[n - 2], hull[n - 1], i) <= 0)
+                --n;
+            hull[n][0] = w.x[i];
+            hull[n][1] = w.y[i];
+            ++n;
+        }
+        --n; // the last point starts the other chain
+    }
+    return n;
+}
+
+bool Hidden(const Window& w)
+{
+    const Batch& b = State;
+    const PixelRange r = PixelsOf(w);
+    if (r.Empty())
+        return true;
+    const int32_t bx0 = (r.x0 - static_cast<int32_t>(b.viewX)) / Block;
+    const int32_t bx1 = (r.x1 - static_cast<int32_t>(b.viewX)) / Block;
+    const int32_t by0 = (r.y0 - static_cast<int32_t>(b.viewY)) / Block;
+    const int32_t by1 = (r.y1 - static_cast<int32_t>(b.viewY)) / Block;
+    for (int32_t by = by0; by <= by1; ++by)
+        for (int32_t bx = bx0; bx <= bx1; ++bx)
+            if (!(b.depth[by * b.blocksX + bx] + DepthMargin < w.zmin))
+                return false;
+    return true;
+}
+
+// Marks the cells whose every pixel centre the cube's silhouette covers: once the cube is drawn,
+// the depth there is at most its farthest corner's.
+void AddOccluder(const Window& w)
+{
+    Batch& b = State;
+    double hull[16][2];
+    const int32_t n = Hull(w, hull);
+    if (n < 3)
+        return;
+    double edge[16][3]; // a x + b y + c > 0 inside, normalised to pixels
+    for (int32_t i = 0; i < n; ++i) {
+        const double* p = hull[i];
+        const double* q = hull[(i + 1) % n];
+        const double ex = q[0] - p[0];
+        const double ey = q[1] - p[1];
+        const double len = std::sqrt(ex * ex + ey * ey);
+        if (len == 0)
+            return;
+        edge[i][0] = -ey / len;
+        edge[i][1] = ex / len;
+        edge[i][2] = -(edge[i][0] * p[0] + edge[i][1] * p[1]) - PixelMargin;
+    }
+    auto inside = [&](double x, double y) {
+        for (int32_t i = 0; i < n; ++i)
+            if (!(edge[i][0] * x + edge[i][1] * y + edge[i][2] > 0))
+                return false;
+        return true;
+    };
+    const PixelRange r = PixelsOf(w);
+    if (r.Empty())
+        return;
+    const int32_t vx = static_cast<int32_t>(b.viewX);
+    const int32_t vy = static_cast<int32_t>(b.viewY);
+    const int32_t lastX = vx + static_cast<int32_t>(b.viewW) - 1;
+    const int32_t lastY = vy + static_cast<int32_t>(b.viewH) - 1;
+    for (int32_t by = (r.y0 - vy) / Block; by <= (r.y1 - vy) / Block; ++by)
+        for (int32_t bx = (r.x0 - vx) / Block; bx <= (r.x1 - vx) / Block; ++bx) {
+            float& cell = b.depth[by * b.blocksX + bx];
+            if (cell <= w.zmax)
+                continue;
+            const double x0 = vx + bx * Block + 0.5;
+            const double y0 = vy + by * Block + 0.5;
+            const double x1 = std::min(vx + bx * Block + Block - 1, lastX) + 0.5;
+            const double y1 = std::min(vy + by * Block + Block - 1, lastY) + 0.5;
+            if (inside(x0, y0) && inside(x1, y0) && inside(x0, y1) && inside(x1, y1))
+                cell = w.zmax;
+        }
+}
+
+// Whether the GL state makes every drawn cube's fragments write their depth at every pixel
+// centre it covers, and a farther fragment lose to them there.
+bool DepthHidesOccluded()
+{
+    GLint func = 0;
+    GLboolean mask = GL_FALSE;
+    GLint bits = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &func);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
+    glGetIntegerv(GL_DEPTH_BITS, &bits);
+    bool clipPlanes = false;
+    for (GLenum p = GL_CLIP_PLANE0; p <= GL_CLIP_PLANE5; ++p)
+        clipPlanes = clipPlanes || glIsEnabled(p);
+    return glIsEnabled(GL_DEPTH_TEST) && (func == GL_LESS || func == GL_LEQUAL) && mask &&
+           bits > 0 && !glIsEnabled(GL_STENCIL_TEST) && !glIsEnabled(GL_ALPHA_TEST) &&
+           !glIsEnabled(GL_POLYGON_OFFSET_FILL) && !glIsEnabled(GL_POLYGON_STIPPLE) &&
+           !clipPlanes && State.depthNear <= State.depthFar && State.dropFacing != 2;
+}
+
+void ProcessPending()
+{
+    Batch& b = State;
+    const int32_t n = b.pendingCount;
+    float farthest = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const Pending& p = b.pending[i];
+        b.state[i] = Culled;
+        if (b.pointSampled && p.size * 0.5f == 0.0f) {
+            ++LastCubeBatch.outside;
+            continue;
+        }
+        const Sphere sphere = SphereTest(p.x, p.y, p.z, p.size);
+        if (sphere == Sphere::Outside) {
+            ++LastCubeBatch.outside;
+            continue;
+        }
+        Corners k;
+        CubeCorners(p.x, p.y, p.z, p.size, k);
+        if (sphere == Sphere::Straddles && OutsideOnePlane(k)) {
+            ++LastCubeBatch.outside;
+            continue;
+        }
+        b.state[i] = Drawn;
+        Window& w = b.windows[i];
+        if (!b.pointSampled || !ToWindow(k, w))
+            continue;
+        if (PixelsOf(w).Empty()) {
+            b.state[i] = Culled;
+            ++LastCubeBatch.outside;
+            continue;
+        }
+        if (b.occlusion) {
+            b.state[i] |= Sortable | (w.occluder ? Occluder : 0);
+            farthest = std::max(farthest, w.wmin);
+        }
+    }
+    if (b.occlusion) {
+        // Nearest first, so that the cells are filled by the cubes most likely to hide others.
+        std::fill(b.bucketStart.begin(), b.bucketStart.end(), 0);
+        const float scale = farthest > 0 ? (Buckets - 1) / farthest : 0;
+        auto bucket = [&](int32_t i) {
+            return std::min(static_cast<int32_t>(b.windows[i].wmin * scale), Buckets - 1);
+        };
+        int32_t sortable = 0;
+        for (int32_t i = 0; i < n; ++i)
+            if (b.state[i] & Sortable) {
+                ++b.bucketStart[bucket(i) + 1];
+                ++sortable;
+            }
+        for (int32_t k = 0; k < Buckets; ++k)
+            b.bucketStart[k + 1] += b.bucketStart[k];
+        for (int32_t i = 0; i < n; ++i)
+            if (b.state[i] & Sortable)
+                b.order[b.bucketStart[bucket(i)]++] = i;
+        for (int32_t s = 0; s < sortable; ++s) {
+            const int32_t i = b.order[s];
+            const Window& w = b.windows[i];
+            if (Hidden(w)) {
+                b.state[i] = Culled;
+                ++LastCubeBatch.hidden;
+            } else if (b.state[i] & Occluder) {
+                AddOccluder(w);
+            }
+        }
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        if (b.state[i] == Culled)
+            continue;
+        const Pending& p = b.pending[i];
+        Corners k;
+        CubeCorners(p.x, p.y, p.z, p.size, k);
+        Emit(k, AxisNormals, p.colour, b.state[i] & Sortable ? &b.windows[i] : nullptr);
+    }
+    b.pendingCount = 0;
+}
+
+} // namespace
+
+void BeginCubeBatch(bool perVertexColour, bool hideOccluded)
+{
+    Batch& b = State;
+    if (b.positions.empty()) {
+        b.positions.resize(Capacity * VerticesPerBox * 3);
+        b.normals.resize(Capacity * VerticesPerBox * 3);
+        b.colours.resize(Capacity * VerticesPerBox * 4);
+    }
+    LastCubeBatch = {};
+    b.vertices = 0;
+    b.perVertexColour = perVertexColour;
+    b.anyBox = false;
+    double modelview[16];
+    double projection[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    Multiply(projection, modelview, b.clip);
+    for (int r = 0; r < 4; ++r)
+        b.rowNorm[r] = std::sqrt(b.clip[r] * b.clip[r] + b.clip[4 + r] * b.clip[4 + r] +
+                                 b.clip[8 + r] * b.clip[8 + r]);
+    for (int plane = 0; plane < 6; ++plane) {
+        const int k = plane / 2;
+        const double sign = plane % 2 == 0 ? 1 : -1;
+        double n2 = 0;
+        for (int c = 0; c < 3; ++c) {
+            const double g = b.clip[c * 4 + 3] + sign * b.clip[c * 4 + k];
+            n2 += g * g;
+        }
+        b.planeNorm[plane] = std::sqrt(n2);
+    }
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    b.viewX = viewport[0];
+    b.viewY = viewport[1];
+    b.viewW = viewport[2];
+    b.viewH = viewport[3];
+    double range[2] = {0, 1};
+    glGetDoublev(GL_DEPTH_RANGE, range);
+    b.depthNear = range[0];
+    b.depthFar = range[1];
+
+    GLint mode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &mode);
+    b.rendering = mode == GL_RENDER;
+    b.dropFacing = 0;
+    if (b.rendering && glIsEnabled(GL_CULL_FACE)) {
+        GLint cull = GL_BACK;
+        GLint front = GL_CCW;
+        glGetIntegerv(GL_CULL_FACE_MODE, &cull);
+        glGetIntegerv(GL_FRONT_FACE, &front);
+        const int frontSign = front == GL_CW ? -1 : 1;
+        if (cull == GL_FRONT_AND_BACK)
+            b.dropFacing = 2;
+        else
+            b.dropFacing = cull == GL_FRONT ? frontSign : -frontSign;
+    }
+
+    b.holdBack = hideOccluded;
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    b.pointSampled = b.rendering && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL &&
+                     !glIsEnabled(GL_POLYGON_SMOOTH) &&
+                     !(sampleBuffers > 0 && glIsEnabled(GL_MULTISAMPLE));
+    b.occlusion = hideOccluded && b.pointSampled && DepthHidesOccluded();
+    b.pendingCount = 0;
+    if (hideOccluded && b.pending.empty()) {
+        b.pending.resize(PendingCapacity);
+        b.state.resize(PendingCapacity);
+        b.windows.resize(PendingCapacity);
+        b.order.resize(PendingCapacity);
+        b.bucketStart.resize(Buckets + 1);
+    }
+    if (b.occlusion) {
+        b.blocksX = (viewport[2] + Block - 1) / Block;
+        b.blocksY = (viewport[3] + Block - 1) / Block;
+        const size_t cells = static_cast<size_t>(b.blocksX) * static_cast<size_t>(b.blocksY);
+        if (b.depth.size() < cells)
+            b.depth.resize(cells); // only when the viewport grows
+        std::fill(b.depth.begin(), b.depth.begin() + static_cast<ptrdiff_t>(cells), INFINITY);
+    }
+}
+
+void BatchColour(float r, float g, float b, float a)
+{
+    State.colour[0] = r;
+    State.colour[1] = g;
+    State.colour[2] = b;
+    State.colour[3] = a;
+}
+
+void BatchCube(float x, float y, float z, float size)
+{
+    Batch& b = State;
+    b.anyBox = true;
+    ++LastCubeBatch.boxes;
+    if (b.holdBack) {
+        Pending& p = b.pending[b.pendingCount++];
+        p = {x, y, z, size, {b.colour[0], b.colour[1], b.colour[2], b.colour[3]}};
+        if (b.pendingCount == PendingCapacity)
+            ProcessPending();
+        return;
+    }
+    if (b.pointSampled && size * 0.5f == 0.0f) {
+        ++LastCubeBatch.outside;
+        return;
+    }
+    if (SphereTest(x, y, z, size) == Sphere::Outside) {
+        ++LastCubeBatch.outside;
+        return;
+    }
+    Corners k;
+    CubeCorners(x, y, z, size, k);
+    Window w;
+    bool inWindow = false;
+    if (LeftOut(k, w, inWindow)) {
+        ++LastCubeBatch.outside;
+        return;
+    }
+    Emit(k, AxisNormals, b.colour, inWindow ? &w : nullptr);
+}
+
+void MakeBoxShape(const double centre[3], const double halfEdges[3][3], const double normals[3][3],
+                  BoxShape& shape)
+{
+    int flat = 0; // with two edges of length 0 no face has an area
+    for (int a = 0; a < 3; ++a)
+        flat += halfEdges[a][0] == 0 && halfEdges[a][1] == 0 && halfEdges[a][2] == 0;
+    shape.flat = flat >= 2;
+    for (int corner = 0; corner < 8; ++corner)
+        for (int i = 0; i < 3; ++i) {
+            double v = centre[i];
+            for (int a = 0; a < 3; ++a)
+                v += ((corner >> a) & 1 ? 1 : -1) * halfEdges[a][i];
+            shape.corner[corner][i] = static_cast<float>(v);
+        }
+    for (int a = 0; a < 3; ++a)
+        for (int i = 0; i < 3; ++i) {
+            shape.faceNormal[a * 2][i] = static_cast<float>(normals[a][i]);
+            shape.faceNormal[a * 2 + 1][i] = static_cast<float>(-normals[a][i]);
+        }
+}
+
+void BatchShape(const BoxShape& shape)
+{
+    Batch& b = State;
+    b.anyBox = true;
+    ++LastCubeBatch.boxes;
+    if (b.pointSampled && shape.flat) {
+        ++LastCubeBatch.outside;
+        return;
+    }
+    Corners k;
+    const double* m = b.clip;
+    for (int corner = 0; corner < 8; ++corner) {
+        const float* o = shape.corner[corner];
+        std::copy(o, o + 3, k.object[corner]);
+        for (int r = 0; r < 4; ++r)
+            k.c[corner][r] = m[r] * o[0] + m[4 + r] * o[1] + m[8 + r] * o[2] + m[12 + r];
+    }
+    Window w;
+    bool inWindow = false;
+    if (LeftOut(k, w, inWindow)) {
+        ++LastCubeBatch.outside;
+        return;
+    }
+    Emit(k, shape.faceNormal, b.colour, inWindow ? &w : nullptr);
+}
+
+void BatchBox(const double centre[3], const double halfEdges[3][3], const double normals[3][3])
+{
+    BoxShape shape;
+    MakeBoxShape(centre, halfEdges, normals, shape);
+    BatchShape(shape);
+}
+
+void EndCubeBatch()
+{
+    if (State.pendingCount > 0)
+        ProcessPending();
+    Flush();
+    State.holdBack = false;
+    if (State.anyBox)
+        glNormal3f(-1.0f, 0.0f, 0.0f);
+}
+
+} // namespace quv

@@ -1,0 +1,27 @@
+#pragma once
+// The interactive player's command line and its Play sequence.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quv {
+
+struct PlayerOptions {
+    bool help = false;
+    bool version = false;
+    bool play = false;              // skip the launcher
+    std::optional<bool> fullscreen; // --fullscreen / --windowed
+    int32_t width = 0, height = 0;  // --mode WxH[@HZ]
+    int32_t refresh = 0;
+    std::optional<int32_t> startMs; // --start MS
+    bool vsync = true;
+    std::string firstArgument; // argv[1], for the "-sp:" option
+};
+
+// Parses the player's arguments (argv[0] is the program). False with a one-line reason for an
+// unknown option or a bad value. "-sp:" is honoured only as the first argument, exactly as
+// written; the same text elsewhere, or in another case, is ignored.
+bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::string* error);
+
+} // namespace quv

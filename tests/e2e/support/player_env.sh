@@ -1,0 +1,159 @@
+# Shared by the player's end-to-end scripts: a scratch demo directory, a short MP3 made with
+# sox and lame, demo files written byte by byte, and a virtual X display.
+#
+# Scripts source this with the player binary in $1 and the source tree in $2. Each scenario
+# runs inside its own xvfb-run, as a function of this script called back through "inside".
+
+set -euo pipefail
+PLAYER=$(readlink -f "$1")
+SRCDIR=$(readlink -f "$2")
+SELF=$(readlink -f "$0")
+export ALSOFT_DRIVERS=null
+export QUV_DEBUGLOG=1
+# Under the sanitizers the memory checks stay on but leak detection is off for these runs: SDL
+# unloads the display libraries it opened at exit, and their allocations then show up as leaks
+# of unknown modules that no suppression can name. Our own code's leaks are checked by the unit
+# tests.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+
+for tool in xvfb-run xdotool sox lame python3; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 0
+    fi
+done
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+fail()
+{
+    echo "FAIL: $*" >&2
+    if [ -f "$WORK/err.txt" ]; then
+        echo "--- player stderr:" >&2
+        cat "$WORK/err.txt" >&2
+    fi
+    exit 1
+}
+
+# make_mp3 SECONDS FILE: a quiet stereo tone at 44.1 kHz.
+make_mp3()
+{
+    sox -n -r 44100 -c 2 -b 16 "$WORK/tone.wav" synth "$1" sine 330 vol 0.2
+    lame --quiet -b 64 "$WORK/tone.wav" "$2"
+    rm -f "$WORK/tone.wav"
+}
+
+# write_demo FILE TYPE:START:END:LABEL...: handle records with no fields (every field reads 0).
+write_demo()
+{
+    python3 - "$@" <<'PY'
+import struct, sys
+out = bytearray()
+for i, spec in enumerate(sys.argv[2:]):
+    typ, start, end, label = spec.split(':')
+    out += struct.pack('<H', 0x0100 if i == 0 else 0x0101)
+    out += typ.encode('cp1252').ljust(64, b'\0') + label.encode('cp1252').ljust(64, b'\0')
+    out += struct.pack('<dd6I', float(start), float(end), 0, 0, 0, 0, 0, 0)
+open(sys.argv[1], 'wb').write(out)
+PY
+}
+
+# gfx_dir DIR: the images every start-up loads (a star texture and an empty slot list), so that
+# no "File not found" box waits for a click.
+gfx_dir()
+{
+    mkdir -p "$1/gfx"
+    : >"$1/gfx/gfxslots"
+    # A 2 x 2, 24-bit uncompressed TGA.
+    printf '\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\30\0' >"$1/gfx/stars1.tga"
+    printf '\377\377\377\377\377\377\377\377\377\377\377\377' >>"$1/gfx/stars1.tga"
+}
+
+# demo_dir NAME MUSIC_SECONDS: a directory with plomarind.mp3, the start-up images and a demo
+# that clears the frame.
+demo_dir()
+{
+    local dir="$WORK/$1"
+    mkdir -p "$dir"
+    make_mp3 "$2" "$dir/plomarind.mp3"
+    write_demo "$dir/demodata.quv" "OpenGL Clear:0:600000:clear"
+    gfx_dir "$dir"
+    echo "$dir"
+}
+
+# on_xvfb FUNCTION ARGS...: runs a function of the calling script on a fresh virtual display.
+on_xvfb()
+{
+    xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp" bash "$SELF" "$PLAYER" "$SRCDIR" \
+        inside "$@"
+}
+
+# window_named REGEX: the id of a top-level window whose name matches. SDL's message boxes carry
+# no class and xdotool's search does not see them, so the tree is read with xwininfo.
+window_named()
+{
+    if command -v xwininfo >/dev/null; then
+        xwininfo -root -children 2>/dev/null |
+            sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p' |
+            while read -r id name; do
+                if [[ "$name" =~ $1 ]]; then
+                    echo "$id"
+                    break
+                fi
+            done
+    else
+        xdotool search --name "$1" 2>/dev/null | head -n 1 || true
+    fi
+}
+
+# wait_window REGEX [TENTHS]: the id of the first window whose name matches, or nothing.
+wait_window()
+{
+    local tries=${2:-100}
+    for _ in $(seq "$tries"); do
+        local id
+        id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# press REGEX KEY: focuses the window and sends the key; false when no such window appears.
+press()
+{
+    local id
+    id=$(wait_window "$1") || return 1
+    xdotool windowfocus --sync "$id" key "$2"
+}
+
+# dismiss PID REGEX KEY: until the process ends, answers every window whose name matches with
+# the key. Where the display cannot show message boxes (no X fonts), the player prints them
+# and takes their default answer by itself, and there is nothing to press.
+dismiss()
+{
+    local pid=$1 id
+    while kill -0 "$pid" 2>/dev/null; do
+        id=$(window_named "$2")
+        if [ -n "$id" ]; then
+            xdotool windowfocus --sync "$id" key "$3" 2>/dev/null || true
+        fi
+        sleep 0.2
+    done
+}
+
+# elapsed START: seconds since START (from date +%s.%N), as a decimal.
+elapsed()
+{
+    python3 -c "import sys,time; print(round(time.time() - float(sys.argv[1]), 2))" "$1"
+}
+
+# at_least A B: true when A >= B (decimals).
+at_least()
+{
+    python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) >= float(sys.argv[2]) else 1)" "$1" "$2"
+}
