@@ -39,7 +39,7 @@ echo "$out"
 for path in default literal; do
     line=$(echo "$out" | grep "^$path ") || { echo "FAIL: no $path line"; exit 1; }
     echo "$line" | grep -q " $frames frames " || { echo "FAIL: $path frame count"; exit 1; }
-    growth=$(echo "$line" | sed -E 's/.*resident \+(-?[0-9]+) kB.*/\1/')
+    growth=$(echo "$line" | sed -E 's/.*resident \+?(-?[0-9]+) kB.*/\1/')
     [ "$growth" -lt 1024 ] || { echo "FAIL: $path resident memory grew by $growth kB"; exit 1; }
 done
 echo "resident memory: flat"
