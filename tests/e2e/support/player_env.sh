@@ -50,8 +50,8 @@ write_demo()
     python3 - "$@" <<'PY'
 import struct, sys
 out = bytearray()
-for i, spec in enumerate(sys.argv[2:]):
-    typ, start, end, label = spec.split(':')
+for i, entry in enumerate(sys.argv[2:]):
+    typ, start, end, label = entry.split(':')
     out += struct.pack('<H', 0x0100 if i == 0 else 0x0101)
     out += typ.encode('cp1252').ljust(64, b'\0') + label.encode('cp1252').ljust(64, b'\0')
     out += struct.pack('<dd6I', float(start), float(end), 0, 0, 0, 0, 0, 0)
