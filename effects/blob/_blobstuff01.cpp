@@ -38,12 +38,7 @@ constexpr double CurveRate = 1000.0;
 constexpr double CurveRadius = 4.0;
 constexpr int32_t Reach = 25;
 
-void SetVector(GLfloat* v, float x, float y, float z)
-{
-    v[0] = x;
-    v[1] = y;
-    v[2] = z;
-}
+using blob::SetVector;
 
 // Whether a point whose field is e gets a cube, and its edge: rising from 0 one unit of the
 // field below the level to 1 on it, and falling to 0 one unit above.

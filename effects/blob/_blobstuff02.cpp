@@ -42,12 +42,7 @@ constexpr double Strength = 140.0;
 // The field where a division by zero would have stopped the sum: far outside the band.
 constexpr double Unreachable = 1000000.0;
 
-void SetVector(GLfloat* v, float x, float y, float z)
-{
-    v[0] = x;
-    v[1] = y;
-    v[2] = z;
-}
+using blob::SetVector;
 
 struct Charges {
     blob::Point p[6];

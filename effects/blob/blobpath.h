@@ -6,6 +6,14 @@
 
 namespace quv::blob {
 
+// Writes the first three elements of a GL vector; the fourth keeps its value.
+inline void SetVector(float* v, float x, float y, float z)
+{
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+}
+
 enum class Mover { Camera = 0, FirstCharge = 1, SecondCharge = 2 };
 
 // Advances by exactly 1 per unit of x, in the mover's rhythm: the camera glides half a step in the

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "effects/image/_blur.h"
+#include "effects/image/screenspace.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/_effectinit.h"
@@ -92,16 +93,7 @@ void Render()
     // clipped there.
     const float w = static_cast<float>(p.ScreenWidth);
     const float h = static_cast<float>(p.ScreenHeight);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(0.0f, 0.0f, 0.0f);
-    glTexCoord2f(s, 0.0f);
-    glVertex3f(w, 0.0f, 0.0f);
-    glTexCoord2f(s, t);
-    glVertex3f(w, h, 0.0f);
-    glTexCoord2f(0.0f, t);
-    glVertex3f(0.0f, h, 0.0f);
-    glEnd();
+    DrawTexturedQuad(w, h, s, t);
 }
 
 void DefineFields(FieldNode*& head)

@@ -42,19 +42,21 @@ float ViewTMax()
 void DrawFullViewQuad()
 {
     const tDemoParameters& p = DemoParameters;
-    const float w = static_cast<float>(p.ViewWidth);
-    const float h = static_cast<float>(p.ViewHeight);
-    const float sMax = ViewSMax();
-    const float tMax = ViewTMax();
+    DrawTexturedQuad(static_cast<float>(p.ViewWidth), static_cast<float>(p.ViewHeight), ViewSMax(),
+                     ViewTMax());
+}
+
+void DrawTexturedQuad(float width, float height, float sMax, float tMax)
+{
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex3f(0.0f, 0.0f, 0.0f);
     glTexCoord2f(sMax, 0.0f);
-    glVertex3f(w, 0.0f, 0.0f);
+    glVertex3f(width, 0.0f, 0.0f);
     glTexCoord2f(sMax, tMax);
-    glVertex3f(w, h, 0.0f);
+    glVertex3f(width, height, 0.0f);
     glTexCoord2f(0.0f, tMax);
-    glVertex3f(0.0f, h, 0.0f);
+    glVertex3f(0.0f, height, 0.0f);
     glEnd();
 }
 

@@ -22,4 +22,8 @@ float ViewTMax();
 // TextureHeight.
 void DrawFullViewQuad();
 
+// GL_QUADS from (0, 0) to (width, height) at z = 0, with texture coordinates from (0, 0) to
+// (sMax, tMax), corners in counter-clockwise order from the lower left.
+void DrawTexturedQuad(float width, float height, float sMax, float tMax);
+
 } // namespace quv
