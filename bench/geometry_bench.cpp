@@ -16,15 +16,14 @@
 #include <vector>
 
 #include "effects/geometry/cubemesh.h"
-#include "effects/state/_OpenGLClear.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/_effectinit.h"
 #include "engine/drawpath.h"
-#include "engine/moduleinit.h"
-#include "platform/_DemoParameters.h"
+#include "effects/moduleinit.h"
+#include "engine/_DemoParameters.h"
 #include "platform/eglcontext.h"
-#include "platform/openglcanvas.h"
+#include "effects/glview.h"
 
 namespace quv {
 namespace {
@@ -63,10 +62,7 @@ bool OpenContext()
         std::fprintf(stderr, "headless GL context: %s\n", error.c_str());
         return false;
     }
-    DemoParameters.Aspect = 4.0 / 3.0;
-    ResizeGlScene(640, 480);
-    InitGl();
-    EffectInit();
+    SetUpScene(640, 480);
     return true;
 }
 
@@ -123,8 +119,7 @@ void BM_CubeScene(benchmark::State& state)
     LiteralDrawing = state.range(1) != 0;
     const std::vector<Step> steps = SceneSteps(static_cast<int>(state.range(0)));
     auto frame = [&] {
-        SetClearColor(0, 0, 0, 1);
-        RenderOpenGLClear();
+        ClearScene(0, 0, 0, 1);
         for (const Step& step : steps)
             RunStep(step);
     };

@@ -12,15 +12,14 @@
 #include <string_view>
 
 #include "effects/geometry/cubebatch.h"
-#include "effects/state/_OpenGLClear.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/_effectinit.h"
 #include "engine/drawpath.h"
-#include "engine/moduleinit.h"
-#include "platform/_DemoParameters.h"
+#include "effects/moduleinit.h"
+#include "engine/_DemoParameters.h"
 #include "platform/eglcontext.h"
-#include "platform/openglcanvas.h"
+#include "effects/glview.h"
 
 namespace quv::bench {
 
@@ -32,10 +31,7 @@ inline HeadlessContext& Context()
         std::string error;
         if (!context.Create(640, 480, error))
             std::fprintf(stderr, "headless GL context: %s\n", error.c_str());
-        DemoParameters.Aspect = 4.0 / 3.0;
-        ResizeGlScene(640, 480);
-        InitGl();
-        EffectInit();
+        SetUpScene(640, 480);
     }
     return context;
 }
@@ -96,8 +92,7 @@ template <typename Scene> void RunFrames(benchmark::State& state, int64_t path, 
     LiteralDrawing = path == Literal;
     CubeBatchSubmitsNothing = path == OursOnly;
     auto frame = [&] {
-        SetClearColor(0, 0, 0, 1);
-        RenderOpenGLClear();
+        ClearScene(0, 0, 0, 1);
         scene();
         glFinish();
     };

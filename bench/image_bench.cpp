@@ -18,10 +18,10 @@
 #include "engine/_effectinit.h"
 #include "engine/_loadsave.h"
 #include "engine/drawpath.h"
-#include "engine/moduleinit.h"
-#include "platform/_DemoParameters.h"
+#include "effects/moduleinit.h"
+#include "engine/_DemoParameters.h"
 #include "platform/eglcontext.h"
-#include "platform/openglcanvas.h"
+#include "effects/glview.h"
 
 namespace quv {
 namespace {
@@ -36,10 +36,7 @@ HeadlessContext& Context(int32_t width, int32_t height)
         InitialiseModules();
         std::string error;
         context.Create(width, height, error);
-        DemoParameters.Aspect = 4.0 / 3.0;
-        ResizeGlScene(width, height);
-        InitGl();
-        EffectInit();
+        SetUpScene(width, height);
     }
     return context;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/DemoBass.h"
+#include "engine/musicclock.h"
 
 namespace quv {
 namespace {

@@ -10,7 +10,7 @@
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 #include "engine/playback.h"
 
 namespace quv {

@@ -177,12 +177,6 @@ const char* InterpolationKindName(uint8_t kind)
     }
 }
 
-double SampleCurveSegment(double t, double x0, double y0, double x1, double y1, double x2,
-                          double y2, double x3, double y3, double steps)
-{
-    return Sample(t, x0, y0, x1, y1, x2, y2, x3, y3, steps, {0.0, x0, y0, NegativeInfinity}).value;
-}
-
 double EvaluateTrackFromHead(const EffectField& field, double t)
 {
     const Keyframe* head = field.track;

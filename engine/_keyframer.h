@@ -41,9 +41,4 @@ double EvaluateTrack(const EffectField& field, double t);
 // The same value, walking from the head and resampling curves from their start every call.
 double EvaluateTrackFromHead(const EffectField& field, double t);
 
-// The curve's value at t. Expects x0 <= t < x3 and x3 - x0 != 0; returns y0 for data for which
-// no sample interval contains t (non-finite times).
-double SampleCurveSegment(double t, double x0, double y0, double x1, double y1, double x2,
-                          double y2, double x3, double y3, double steps);
-
 } // namespace quv

@@ -1,5 +1,8 @@
 #include "engine/playback.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/_effectfield.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
@@ -22,6 +25,15 @@ void EvaluateTimeline(double t)
             handle->Render();
         }
     }
+}
+
+double TimelineEnd()
+{
+    double end = 0.0;
+    for (const EffectHandle* h = Timeline; h != nullptr; h = h->next)
+        if (std::isfinite(h->endTime))
+            end = std::max(end, h->endTime);
+    return end;
 }
 
 } // namespace quv

@@ -14,4 +14,8 @@ extern uint32_t FrameCount;
 void ApplyFields(const EffectHandle& handle, double t);
 void EvaluateTimeline(double t);
 
+// The latest finite end time of the Timeline's instances, 0 for an empty Timeline: how long a
+// demo runs when there is no music to say so.
+double TimelineEnd();
+
 } // namespace quv

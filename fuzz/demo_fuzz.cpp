@@ -7,7 +7,7 @@
 #include <span>
 
 #include "engine/_loadsave.h"
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 #include "engine/playback.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -14,7 +14,7 @@
 #include <chrono>
 
 #include "engine/playback.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 #include "platform/pixelfont.h"
 
 namespace quv {

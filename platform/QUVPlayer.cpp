@@ -13,7 +13,7 @@
 #include <system_error>
 #include <vector>
 
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 #include "platform/commands.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "engine/_effectinit.h"
 #include "engine/_loadsave.h"
 #include "engine/drawpath.h"
@@ -31,10 +31,10 @@
 #include "engine/playback.h"
 #include "engine/ticks.h"
 #include "platform/DemoBass.h"
-#include "platform/_DemoParameters.h"
+#include "engine/musicclock.h"
+#include "engine/_DemoParameters.h"
 #include "platform/commands.h"
 #include "platform/eglcontext.h"
-#include "platform/openglcanvas.h"
 #include "platform/pngfile.h"
 #include "platform/videoout.h"
 
@@ -170,15 +170,6 @@ MusicInfo ProbeMusic(const std::string& fileName)
     mpg123_close(handle);
     mpg123_delete(handle);
     return info;
-}
-
-double TimelineEnd()
-{
-    double end = 0.0;
-    for (const EffectHandle* h = Timeline; h != nullptr; h = h->next)
-        if (std::isfinite(h->endTime))
-            end = std::max(end, h->endTime);
-    return end;
 }
 
 void PrintProgress(long done, long total)
@@ -384,21 +375,14 @@ int RunRender(int argc, char** argv)
         return 1;
     }
 
-    DemoParameters.Aspect = 4.0 / 3.0;
     DemoParameters.FullScreen = false;
     DemoParameters.MusicFile = MusicFileName;
     DemoParameters.ColorBits = 32;
-    ResizeGlScene(options.width, options.height);
-    InitGl();
-    EffectInit();
+    SetUpScene(options.width, options.height);
     LiteralDrawing = options.literal;
 
     // The frames the player draws before the demo: black, opaque.
-    for (int i = 0; i < 4; ++i) {
-        SetClearColor(0.0, 0.0, 0.0, 1.0);
-        RenderOpenGLClear();
-        glFlush();
-    }
+    DrawBlackFrames([](int) { glFlush(); });
     try {
         LoadDemoFile(DemoFileName);
     } catch (const DemoFileError& e) {

@@ -1,7 +1,7 @@
 #pragma once
-// The player's one GL window (SDL2, OpenGL compatibility context), the 4:3 viewport inside it,
-// the perspective set-up used by the Clear and FOV effects and the base GL state. Also the
-// message-box handler that shows boxes parented to the GL window.
+// The player's one GL window (SDL2, OpenGL compatibility context) and the message-box handler
+// that shows boxes parented to it. The view inside the window (the 4:3 viewport, the perspective
+// and the base GL state) is set up by effects/glview.h.
 
 #include <cstdint>
 
@@ -22,11 +22,6 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
 
 // Gives the desktop its mode back and releases the context and the window.
 void KillGlWindow();
-
-// True after the viewer declined windowed mode ("Program Will Now Close.").
-bool GlWindowDeclined();
-
-SDL_Window* GlWindow();
 
 // Swap interval for windows opened after this call: true waits for the vertical blank.
 void SetGlVsync(bool vsync);
@@ -50,17 +45,5 @@ void RestoreDisplay();
 // SDL message box parented to the GL window (or to the fallback window before it exists). With
 // no display the printed line stands and the default answer is taken.
 void InstallWindowMessageHandler(SDL_Window* fallbackParent);
-
-// Takes a new client size: updates the screen size, the letterboxed or pillarboxed 4:3 view and
-// the power-of-two texture size in DemoParameters. A 0 x 0 area gives a 0 x 0 view and 1 x 1
-// textures.
-void ResizeGlScene(int32_t width, int32_t height);
-
-// Viewport, a perspective projection of vertical angle fov with aspect DemoParameters.Aspect
-// (near 1, far 1250), identity modelview, and the 4:3 view as the viewport that stays.
-void SetPerspective(int32_t width, int32_t height, float fov);
-
-// Base GL state: smooth shading, black clear, depth test LEQUAL, light 1, colour material.
-bool InitGl();
 
 } // namespace quv

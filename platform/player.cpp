@@ -15,14 +15,15 @@
 #include <cstring>
 #include <exception>
 
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "engine/_loadsave.h"
 #include "engine/debuglog.h"
 #include "engine/message.h"
 #include "engine/playback.h"
 #include "platform/DemoBass.h"
+#include "engine/musicclock.h"
 #include "platform/PlayerMainForm.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 #include "platform/commands.h"
 #include "platform/openglcanvas.h"
 #include "platform/pixelfont.h"
@@ -147,6 +148,7 @@ uint32_t shownFps = 0;
 uint64_t timerStart = 0;
 bool quitRequested = false;
 std::atomic<bool> cleanedUp{false};
+bool hideCursorOnBlack = false;
 
 // Gives the desktop its mode back and closes the audio device; runs at every exit.
 void CleanUp()
@@ -270,26 +272,19 @@ void RenderFrame()
     ++FrameCount;
 }
 
-// Four black frames, before the demo and after it.
-void BlackFrames(bool hideCursor)
+void PresentBlackFrame(int frame)
 {
-    SetClearColor(0.0, 0.0, 0.0, 1.0);
-    for (int i = 0; i < 4; ++i) {
-        RenderOpenGLClear();
-        if (i == 0 && hideCursor)
-            SDL_ShowCursor(SDL_DISABLE);
-        glFlush();
-        SwapGlWindow();
-    }
+    if (frame == 0 && hideCursorOnBlack)
+        SDL_ShowCursor(SDL_DISABLE);
+    glFlush();
+    SwapGlWindow();
 }
 
-double TimelineEnd()
+// The black frames before the demo (hiding the cursor) and after it.
+void BlackFrames(bool hideCursor)
 {
-    double end = 0.0;
-    for (const EffectHandle* h = Timeline; h != nullptr; h = h->next)
-        if (std::isfinite(h->endTime))
-            end = std::max(end, h->endTime);
-    return end;
+    hideCursorOnBlack = hideCursor;
+    DrawBlackFrames(&PresentBlackFrame);
 }
 
 // The seek of the start option: whole milliseconds to single-precision seconds.

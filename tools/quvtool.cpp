@@ -15,8 +15,8 @@
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
-#include "engine/demowriter.h"
-#include "engine/moduleinit.h"
+#include "tools/demowriter.h"
+#include "effects/moduleinit.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "effects/image/screenspace.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 
 namespace quv {
 

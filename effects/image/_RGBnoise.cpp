@@ -18,7 +18,7 @@
 #include "engine/_effectinit.h"
 #include "engine/random.h"
 #include "engine/ticks.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 
 namespace quv {
 

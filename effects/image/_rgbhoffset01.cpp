@@ -14,7 +14,7 @@
 #include "engine/_effecthandle.h"
 #include "engine/random.h"
 #include "engine/ticks.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 
 namespace quv {
 

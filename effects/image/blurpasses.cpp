@@ -9,7 +9,7 @@
 #include "engine/debuglog.h"
 #include "engine/drawpath.h"
 #include "engine/numeric.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 
 namespace quv {
 

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 
 namespace quv {
 

@@ -22,7 +22,7 @@
 #include "engine/files.h"
 #include "engine/message.h"
 #include "engine/numeric.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 
 namespace quv {
 

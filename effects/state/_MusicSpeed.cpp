@@ -6,7 +6,7 @@
 
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
-#include "platform/DemoBass.h"
+#include "engine/musicclock.h"
 
 namespace quv {
 

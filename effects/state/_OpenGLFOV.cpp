@@ -5,8 +5,8 @@
 
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
-#include "platform/_DemoParameters.h"
-#include "platform/openglcanvas.h"
+#include "engine/_DemoParameters.h"
+#include "effects/glview.h"
 
 namespace quv {
 

@@ -11,6 +11,7 @@
 #include "engine/playback.h"
 #include "engine/ticks.h"
 #include "platform/DemoBass.h"
+#include "engine/musicclock.h"
 #include "tests/support/alldemo.h"
 #include "tests/support/allocations.h"
 #include "tests/support/glcontext.h"

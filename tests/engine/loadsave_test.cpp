@@ -10,7 +10,7 @@
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
 #include "engine/message.h"
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 #include "engine/playback.h"
 #include "tests/support/demobytes.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/_effecthandle.h"
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 
 namespace quv {
 namespace {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/DemoBass.h"
+#include "engine/musicclock.h"
 
 namespace quv {
 namespace {

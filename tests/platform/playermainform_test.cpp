@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/PlayerMainForm.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 #include "platform/player.h"
 
 namespace quv {

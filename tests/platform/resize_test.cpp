@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/_DemoParameters.h"
-#include "platform/openglcanvas.h"
+#include "engine/_DemoParameters.h"
+#include "effects/glview.h"
 
 namespace quv {
 namespace {

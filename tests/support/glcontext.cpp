@@ -11,9 +11,9 @@
 
 #include "engine/_effectinit.h"
 #include "engine/_loadsave.h"
-#include "engine/moduleinit.h"
-#include "platform/_DemoParameters.h"
-#include "platform/openglcanvas.h"
+#include "effects/moduleinit.h"
+#include "engine/_DemoParameters.h"
+#include "effects/glview.h"
 
 namespace quv::test {
 
@@ -26,7 +26,7 @@ int PinDriver(dl_phdr_info* info, size_t, void*)
 {
     const char* name = info->dlpi_name;
     if (name != nullptr && (std::strstr(name, "_dri.so") || std::strstr(name, "/dri/") ||
-                             std::strstr(name, "libgallium")))
+                            std::strstr(name, "libgallium")))
         dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
     return 0;
 }
@@ -41,11 +41,8 @@ GlScene::GlScene(int32_t width, int32_t height)
     if (!context.Create(width, height, error))
         ADD_FAILURE() << "headless GL context: " << error;
     dl_iterate_phdr(&PinDriver, nullptr);
-    DemoParameters.Aspect = 4.0 / 3.0;
     DemoParameters.FullScreen = false;
-    ResizeGlScene(width, height);
-    InitGl();
-    EffectInit();
+    SetUpScene(width, height);
 }
 
 Rgba GlScene::Pixel(int32_t x, int32_t y)

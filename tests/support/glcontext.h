@@ -13,7 +13,7 @@ struct Rgba {
 };
 
 // Runs the module start-up and opens a width x height headless context with the window's
-// parameters (4:3 aspect, ResizeGlScene, InitGl, EffectInit), as the player does before a demo.
+// parameters (SetUpScene), as the player does before a demo.
 class GlScene {
 public:
     GlScene(int32_t width = 64, int32_t height = 48);

@@ -9,8 +9,8 @@
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
-#include "engine/demowriter.h"
-#include "engine/moduleinit.h"
+#include "tools/demowriter.h"
+#include "effects/moduleinit.h"
 #include "tests/support/demobytes.h"
 
 namespace quv {

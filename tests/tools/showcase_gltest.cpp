@@ -16,12 +16,13 @@
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
-#include "engine/demowriter.h"
-#include "engine/moduleinit.h"
+#include "tools/demowriter.h"
+#include "effects/moduleinit.h"
 #include "engine/playback.h"
 #include "engine/random.h"
 #include "engine/ticks.h"
 #include "platform/DemoBass.h"
+#include "engine/musicclock.h"
 #include "tests/support/glcontext.h"
 
 namespace quv {

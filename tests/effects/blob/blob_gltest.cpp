@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "effects/blob/blobpath.h"
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "engine/drawpath.h"
 #include "engine/random.h"
 #include "tests/support/effectprobe.h"
@@ -198,8 +198,7 @@ TEST(BlobStuff02, LightsRideOnTheFirstPairOfCharges)
 // A frame of the scene: the player's clear and perspective, then the effect.
 std::vector<uint8_t> Picture(test::GlScene& scene, const test::EffectProbe& effect)
 {
-    SetClearColor(0.1, 0.2, 0.3, 1);
-    RenderOpenGLClear();
+    ClearScene(0.1, 0.2, 0.3, 1);
     effect.Render();
     return scene.Frame();
 }

@@ -6,7 +6,7 @@
 
 #include "effects/geometry/cubebatch.h"
 #include "effects/geometry/cubes.h"
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "tests/support/glcontext.h"
 
 namespace quv {
@@ -20,8 +20,7 @@ struct Cube {
 std::vector<uint8_t> Draw(test::GlScene& scene, const std::vector<Cube>& cubes, bool batched,
                           const std::function<void()>& state)
 {
-    SetClearColor(0, 0, 0, 1);
-    RenderOpenGLClear();
+    ClearScene(0, 0, 0, 1);
     glDisable(GL_LIGHTING);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "engine/drawpath.h"
 #include "tests/effects/geometry/probe.h"
 #include "tests/support/allocations.h"
@@ -22,8 +22,7 @@ struct Scene {
     std::vector<test::PreparedEffect> effects;
     void Draw() const
     {
-        SetClearColor(0, 0, 0, 1);
-        RenderOpenGLClear();
+        ClearScene(0, 0, 0, 1);
         for (const auto& effect : effects)
             effect.Render();
     }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "effects/geometry/tree.h"
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "engine/drawpath.h"
 #include "engine/random.h"
 #include "tests/support/effectprobe.h"
@@ -332,8 +332,7 @@ namespace {
 TEST(Fa, DefaultPathDrawsTheLiteralPicture)
 {
     test::GlScene scene(160, 120);
-    SetClearColor(0.1, 0.1, 0.2, 1);
-    RenderOpenGLClear();
+    ClearScene(0.1, 0.1, 0.2, 1);
     const std::vector<uint8_t> background = scene.Frame();
     struct Case {
         const char* type;
@@ -352,8 +351,7 @@ TEST(Fa, DefaultPathDrawsTheLiteralPicture)
         std::vector<uint8_t> frames[2];
         for (const bool literal : {true, false}) {
             LiteralDrawing = literal;
-            SetClearColor(0.1, 0.1, 0.2, 1);
-            RenderOpenGLClear();
+            ClearScene(0.1, 0.1, 0.2, 1);
             glEnable(GL_LIGHTING);
             glEnable(GL_LIGHT0);
             glTranslatef(0, six ? 0.0f : -1.5f, -c.distance);

@@ -14,7 +14,7 @@
 
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 
 namespace quv::test {
 

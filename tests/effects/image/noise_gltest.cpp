@@ -6,7 +6,7 @@
 
 #include "engine/random.h"
 #include "engine/ticks.h"
-#include "platform/openglcanvas.h"
+#include "effects/glview.h"
 #include "tests/effects/image/imagetest.h"
 #include "tests/support/glcontext.h"
 

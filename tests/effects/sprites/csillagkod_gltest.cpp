@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "engine/_loadsave.h"
 #include "engine/playback.h"
 #include "engine/random.h"
@@ -33,8 +33,7 @@ void LoadStars(double clearRed, double scaleFactor, double alpha)
 // A frame: the clear, the camera 20 units away from the cloud's centre, the stars.
 void Frame(double t)
 {
-    SetClearColor(ClearRed, 0.0, 0.0, 0.0);
-    RenderOpenGLClear();
+    ClearScene(ClearRed, 0.0, 0.0, 0.0);
     glTranslatef(0.0f, 0.0f, -20.0f);
     EvaluateTimeline(t);
 }

@@ -10,7 +10,7 @@
 #include "effects/image/_rendertargets.h"
 #include "engine/_loadsave.h"
 #include "engine/playback.h"
-#include "platform/_DemoParameters.h"
+#include "engine/_DemoParameters.h"
 #include "tests/effects/sprites/tgafiles.h"
 #include "tests/support/demobytes.h"
 #include "tests/support/glcontext.h"

@@ -5,7 +5,7 @@
 
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 
 namespace quv {
 namespace {

@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/_loadsave.h"
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 #include "engine/playback.h"
 #include "platform/DemoBass.h"
+#include "engine/musicclock.h"
 #include "tests/support/demobytes.h"
 
 namespace quv {

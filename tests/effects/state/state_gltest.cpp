@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "effects/state/_OpenGLClear.h"
+#include "effects/glview.h"
 #include "tests/effects/geometry/probe.h"
 #include "tests/support/glcontext.h"
 
@@ -56,7 +56,7 @@ TEST(OpenGLLight, EnabledAndLightNumberAreTruncated)
     for (const Case c : {Case{0, 0.99, GL_LIGHT0, false}, Case{0, 1.0, GL_LIGHT0, true},
                          Case{0.5, 1.7, GL_LIGHT0, true}, Case{0, 2.0, GL_LIGHT0, false},
                          Case{7.9, 1.0, GL_LIGHT7, true}, Case{3.2, -0.5, GL_LIGHT3, false}}) {
-        RenderOpenGLClear();
+        ClearScene(0, 0, 0, 0);
         glEnable(c.light);
         glDisable(GL_LIGHTING);
         test::RunEffect("OpenGL Light", {c.number, c.enabled});
@@ -66,7 +66,7 @@ TEST(OpenGLLight, EnabledAndLightNumberAreTruncated)
 
     // Numbers that name no light switch lighting on and touch no light, without a GL error.
     for (const double number : {8.0, -1.0, 1e12}) {
-        RenderOpenGLClear();
+        ClearScene(0, 0, 0, 0);
         glEnable(GL_LIGHT7);
         glDisable(GL_LIGHTING);
         test::RunEffect("OpenGL Light", {number, 1});
@@ -80,7 +80,7 @@ TEST(OpenGLLight, EnabledAndLightNumberAreTruncated)
 TEST(OpenGLLight, PositionAndColoursFollowTheFields)
 {
     test::GlScene scene;
-    RenderOpenGLClear();
+    ClearScene(0, 0, 0, 0);
     test::RunEffect("OpenGL Move", {1, 2, 3});
     test::RunEffect("OpenGL Light", {2, 1, 4, 5, 6, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8});
     GLfloat position[4], ambient[4], diffuse[4];
@@ -102,8 +102,7 @@ TEST(OpenGLFOV, CancelsAnEarlierCameraAndResetsTheModelview)
 {
     test::GlScene scene(64, 48);
     for (const bool withFov : {false, true}) {
-        SetClearColor(0, 0, 0, 1);
-        RenderOpenGLClear();
+        ClearScene(0, 0, 0, 1);
         // Looking along +x: the cube straight ahead at -z is out of sight unless the FOV
         // effect throws the camera away.
         test::RunEffect("OpenGL Camera", {0, 0, 0, 1, 0, 0, 0, 1, 0});
@@ -122,8 +121,7 @@ TEST(OpenGLFOV, CancelsAnEarlierCameraAndResetsTheModelview)
     // A narrower angle makes the same cube cover more of the picture.
     int covered[2] = {};
     for (int i = 0; i < 2; ++i) {
-        SetClearColor(0, 0, 0, 1);
-        RenderOpenGLClear();
+        ClearScene(0, 0, 0, 1);
         test::RunEffect("OpenGL FOV", {i == 0 ? 90.0 : 30.0});
         test::RunEffect("OpenGL Light", {0, 1, 0, 0, 10, 0, 0, 0, 0, 1, 1, 1, 1});
         test::RunEffect("OpenGL Move", {0, 0, -30});

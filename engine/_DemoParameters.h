@@ -8,7 +8,7 @@
 namespace quv {
 
 struct tDemoParameters {
-    int32_t ScreenWidth = 0;  // chosen mode; replaced by the client size on every resize
+    int32_t ScreenWidth = 0; // chosen mode; replaced by the client size on every resize
     int32_t ScreenHeight = 0;
     int32_t ColorBits = 0;
     int32_t RefreshRate = 0;

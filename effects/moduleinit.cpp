@@ -1,4 +1,4 @@
-#include "engine/moduleinit.h"
+#include "effects/moduleinit.h"
 
 #include "engine/_effecthandle.h"
 #include "engine/_effectinit.h"

@@ -1,4 +1,4 @@
-#include "engine/demowriter.h"
+#include "tools/demowriter.h"
 
 #include <cmath>
 #include <cstring>
