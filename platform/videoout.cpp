@@ -237,7 +237,7 @@ bool VideoWriter::Finish(const std::string& musicPath, double endMusicMs, std::s
                   " -c:v libvpx-vp9 -b:v 0 -crf 32 -c:a libopus";
     if (ext == ".mp4" || ext == ".mov")
         command += " -movflags +faststart";
-    command += " " + ShellQuote(path_);
+    command.append(" ").append(ShellQuote(path_));
     const bool ok = std::system(command.c_str()) == 0;
     if (!ok)
         error = "ffmpeg failed to write " + path_;

@@ -142,7 +142,7 @@ int Fields(int argc, char** argv)
     }
     for (quv::EffectClass* c = quv::EffectClassList; c != nullptr; c = c->next) {
         const std::string type = quv::ClassName(*c);
-        std::string line = "\"" + quv::Cp1252ToUtf8Text(type) + "\":";
+        std::string line = std::string("\"").append(quv::Cp1252ToUtf8Text(type)).append("\":");
         for (const std::string& name : quv::TextFieldNames(type))
             line += " \"" + quv::Cp1252ToUtf8Text(name) + "\"";
         std::printf("%s\n", line.c_str());

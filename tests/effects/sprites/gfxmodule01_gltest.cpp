@@ -244,7 +244,7 @@ TEST(GFXModule01, SlotListFillsSixtyFourSlots)
     test::ScratchDirectory dir;
     std::string list;
     for (int n = 0; n < 70; ++n) {
-        const std::string name = "c" + std::to_string(n) + ".tga";
+        const std::string name = std::string("c").append(std::to_string(n)).append(".tga");
         if (n < 64 && n != 5) {
             const auto v = static_cast<uint8_t>(n * 4);
             test::WriteFile("gfx/" + name,

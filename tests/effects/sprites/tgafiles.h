@@ -27,9 +27,8 @@ struct TgaFields {
 
 inline std::vector<uint8_t> TgaBytes(const TgaFields& fields, const std::vector<uint8_t>& body)
 {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes(18, 0);
     bytes.reserve(18 + fields.id.size() + body.size());
-    bytes.resize(18, 0);
     bytes[0] = static_cast<uint8_t>(fields.id.size());
     bytes[1] = fields.colorMapType;
     bytes[2] = fields.imageType;
