@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/_demorecords.h"
 #include "engine/_loadsave.h"
 #include "engine/moduleinit.h"
 #include "engine/playback.h"

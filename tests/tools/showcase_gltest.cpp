@@ -16,13 +16,15 @@
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
-#include "engine/demowriter.h"
+#include "engine/message.h"
 #include "engine/moduleinit.h"
 #include "engine/playback.h"
 #include "engine/random.h"
 #include "engine/ticks.h"
 #include "platform/DemoBass.h"
 #include "tests/support/glcontext.h"
+#include "tools/demotext.h"
+#include "tools/demowriter.h"
 
 namespace quv {
 namespace {
@@ -41,7 +43,7 @@ std::string TypeWithoutFields()
 {
     for (EffectClass* c = EffectClassList; c != nullptr; c = c->next)
         if (TextFieldNames(ClassName(*c)).empty())
-            return Cp1252ToUtf8Text(ClassName(*c));
+            return Cp1252ToUtf8(ClassName(*c));
     return "";
 }
 
@@ -80,7 +82,7 @@ TEST(Showcase, CompilesToTheCommittedDemoAndUsesEveryType)
         end = std::max(end, handle.end);
     }
     for (EffectClass* c = EffectClassList; c != nullptr; c = c->next)
-        EXPECT_TRUE(used.count(ClassName(*c))) << Cp1252ToUtf8Text(ClassName(*c)) << " unused";
+        EXPECT_TRUE(used.count(ClassName(*c))) << Cp1252ToUtf8(ClassName(*c)) << " unused";
     EXPECT_GE(end, 60000.0);
     EXPECT_LE(end, 90000.0);
 }
@@ -173,7 +175,7 @@ TEST(Showcase, EveryEffectTypeShowsAtSomeTime)
             if (shown)
                 break;
         }
-        EXPECT_TRUE(shown) << "no instance of \"" << Cp1252ToUtf8Text(type) << "\" changes a frame";
+        EXPECT_TRUE(shown) << "no instance of \"" << Cp1252ToUtf8(type) << "\" changes a frame";
     }
     ReleaseTickCount();
     FreeTimeline();

@@ -1,60 +1,31 @@
-#include "engine/demowriter.h"
+// The readable text form of a demo: JSON naming effect types and fields, parsed into a
+// DemoDocument with errors that name the line and the JSON pointer, and formatted back.
+//
+// Sections:
+//   Text locations      JSON pointers, and the line a pointer's value starts on
+//   Duplicate keys      the parser callback that refuses a name given twice
+//   Reading             values, keys and handles of the text form
+//   Formatting          numbers, kinds and names as the text form writes them
+//   Entry points        ParseDemoText, FormatDemoText
+
+#include "tools/demotext.h"
 
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <map>
 #include <set>
 
 #include <nlohmann/json.hpp>
 
-#include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
-#include "engine/_loadsave.h"
+#include "engine/message.h"
 
 namespace quv {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// Code points of the bytes 0x80..0x9F; undefined bytes stand for themselves.
-constexpr char16_t HighTable[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// --- Writing bytes -----------------------------------------------------------------------
-
-class ByteWriter {
-public:
-    void U8(uint8_t v) { bytes.push_back(v); }
-    void U16(uint16_t v)
-    {
-        U8(static_cast<uint8_t>(v));
-        U8(static_cast<uint8_t>(v >> 8));
-    }
-    void U32(uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            U8(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void F64(double v)
-    {
-        uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        U32(static_cast<uint32_t>(bits));
-        U32(static_cast<uint32_t>(bits >> 32));
-    }
-    void Text64(const std::string& text)
-    {
-        for (size_t i = 0; i < 64; ++i)
-            U8(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
-    }
-    std::vector<uint8_t> bytes;
-};
 
 // --- Text locations ----------------------------------------------------------------------
 
@@ -191,6 +162,8 @@ private:
     int found_ = 0;
 };
 
+// --- Duplicate keys ----------------------------------------------------------------------
+
 std::string Quoted(const std::string& utf8)
 {
     return Json(utf8).dump();
@@ -250,7 +223,7 @@ private:
     std::vector<Frame> frames_;
 };
 
-// --- Reading the text form ---------------------------------------------------------------
+// --- Reading -----------------------------------------------------------------------------
 
 struct TextReader {
     std::string ExpectString(const Json& value, const std::string& where, const char* what) const
@@ -390,7 +363,7 @@ struct TextReader {
         if (!haveType || !haveStart || !haveEnd)
             Fail(where, "a handle needs a type, a start and an end");
         if (FindEffectClass(handle.type) == nullptr)
-            Fail(where + "/type", "unknown effect type " + Quoted(Cp1252ToUtf8Text(handle.type)));
+            Fail(where + "/type", "unknown effect type " + Quoted(Cp1252ToUtf8(handle.type)));
         const std::vector<std::string> names = TextFieldNames(handle.type);
         if (fields == nullptr)
             return handle;
@@ -408,9 +381,8 @@ struct TextReader {
             if (position == names.size()) {
                 std::string list;
                 for (const std::string& known : names)
-                    list += (list.empty() ? "" : ", ") + Quoted(Cp1252ToUtf8Text(known));
-                Fail(at, "\"" + Cp1252ToUtf8Text(handle.type) + "\" has no field " +
-                             Quoted(it.key()) +
+                    list += (list.empty() ? "" : ", ") + Quoted(Cp1252ToUtf8(known));
+                Fail(at, "\"" + Cp1252ToUtf8(handle.type) + "\" has no field " + Quoted(it.key()) +
                              (names.empty() ? std::string("; it has no fields")
                                             : "; its fields are " + list));
             }
@@ -426,231 +398,6 @@ struct TextReader {
         return handle;
     }
 };
-
-// --- Formatting the text form ------------------------------------------------------------
-
-std::string NumberText(double value)
-{
-    if (std::isnan(value))
-        return "\"NaN\"";
-    if (std::isinf(value))
-        return value > 0 ? "\"Infinity\"" : "\"-Infinity\"";
-    return Json(value).dump();
-}
-
-std::string KindText(uint8_t kind)
-{
-    const char* name = InterpolationKindName(kind);
-    return name != nullptr ? Json(std::string(name)).dump() : std::to_string(kind);
-}
-
-std::string Utf8Quoted(const std::string& cp1252)
-{
-    return Json(Cp1252ToUtf8Text(cp1252)).dump();
-}
-
-} // namespace
-
-bool Utf8ToCp1252(std::string_view utf8, std::string& out)
-{
-    out.clear();
-    size_t i = 0;
-    while (i < utf8.size()) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        char32_t cp = 0;
-        size_t length = 0;
-        if (lead < 0x80) {
-            cp = lead;
-            length = 1;
-        } else if ((lead & 0xE0) == 0xC0) {
-            cp = lead & 0x1F;
-            length = 2;
-        } else if ((lead & 0xF0) == 0xE0) {
-            cp = lead & 0x0F;
-            length = 3;
-        } else if ((lead & 0xF8) == 0xF0) {
-            cp = lead & 0x07;
-            length = 4;
-        } else {
-            return false;
-        }
-        if (i + length > utf8.size())
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        i += length;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        bool found = false;
-        for (int b = 0; b < 32 && !found; ++b) {
-            if (HighTable[b] == cp) {
-                out += static_cast<char>(0x80 + b);
-                found = true;
-            }
-        }
-        if (!found)
-            return false;
-    }
-    return true;
-}
-
-std::string Cp1252ToUtf8Text(std::string_view cp1252)
-{
-    std::string out;
-    for (unsigned char c : cp1252) {
-        char32_t cp = c >= 0x80 && c < 0xA0 ? HighTable[c - 0x80] : c;
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::vector<std::string> TextFieldNames(const std::string& typeCp1252)
-{
-    std::vector<std::string> names;
-    EffectClass* effectClass = FindEffectClass(typeCp1252);
-    if (effectClass == nullptr)
-        return names;
-    // DefineFields makes fresh fields in the shared store; they go with the next FreeTimeline.
-    FieldNode* head = nullptr;
-    effectClass->DefineFields(head);
-    std::map<std::string, int> seen;
-    for (FieldNode* node = head; node != nullptr; node = node->next) {
-        const std::string name = FieldName(*node->field);
-        const int count = ++seen[name];
-        names.push_back(count == 1 ? name : name + "#" + std::to_string(count));
-    }
-    return names;
-}
-
-std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document)
-{
-    ByteWriter out;
-    for (size_t h = 0; h < document.handles.size(); ++h) {
-        const DemoHandleRecord& handle = document.handles[h];
-        out.U16(h == 0 ? TagFirstHandle : TagNextHandle);
-        out.Text64(handle.type);
-        out.Text64(handle.label);
-        out.F64(handle.start);
-        out.F64(handle.end);
-        for (int word = 0; word < 6; ++word)
-            out.U32(0); // authoring word, class, fields, Render, next, authoring word
-        size_t lastKeyed = handle.fields.size();
-        for (size_t f = 0; f < handle.fields.size(); ++f)
-            if (!handle.fields[f].empty())
-                lastKeyed = f;
-        if (lastKeyed == handle.fields.size())
-            continue;
-        for (size_t f = 0; f <= lastKeyed; ++f) {
-            out.U16(f == 0 ? TagFirstField : TagNextField);
-            for (size_t k = 0; k < handle.fields[f].size(); ++k) {
-                const DemoKey& key = handle.fields[f][k];
-                out.U16(k == 0 ? TagFirstKey : TagNextKey);
-                out.F64(key.time);
-                out.F64(key.value);
-                out.U8(key.kind);
-                out.U8(0);
-                out.U8(0);
-                out.U8(0);
-                out.U32(static_cast<uint32_t>(key.steps));
-                out.U32(0); // previous
-                out.U32(0); // next
-            }
-        }
-    }
-    return std::move(out.bytes);
-}
-
-DemoDocument ReadDemoDocument(std::span<const uint8_t> bytes, const std::string& sourceName)
-{
-    const DemoRecords parsed = ParseDemoRecords(bytes, sourceName);
-    if (parsed.readError)
-        throw DemoTextError(*parsed.readError);
-    DemoDocument document;
-    std::vector<std::string> names;
-    long field = -1;
-    bool keyed = false;
-    auto where = [&](const DemoRecord& r) {
-        return sourceName + ", byte " + std::to_string(r.offset);
-    };
-    for (const DemoRecord& r : parsed.records) {
-        switch (r.tag) {
-        case TagFirstHandle:
-        case TagNextHandle: {
-            if (r.tag == TagNextHandle && document.handles.empty())
-                throw DemoTextError(where(r) + ": tag 0x0101 comes before any EffectHandle");
-            if (r.tag == TagFirstHandle)
-                document.handles.clear(); // the reader starts a new Timeline
-            if (FindEffectClass(r.typeName) == nullptr)
-                throw DemoTextError(where(r) + ": unknown effect type " + Utf8Quoted(r.typeName) +
-                                    " (label " + Utf8Quoted(r.label) + ")");
-            DemoHandleRecord& handle = document.handles.emplace_back();
-            handle.type = r.typeName;
-            handle.label = r.label;
-            handle.start = r.startTime;
-            handle.end = r.endTime;
-            names = TextFieldNames(r.typeName);
-            field = -1;
-            keyed = false;
-            break;
-        }
-        case TagFirstField:
-        case TagNextField: {
-            if (document.handles.empty())
-                throw DemoTextError(where(r) + ": a field is selected before any EffectHandle");
-            if (r.tag == TagNextField && field < 0)
-                throw DemoTextError(where(r) +
-                                    ": tag 0x0201 comes before the first field was selected");
-            field = r.tag == TagFirstField ? 0 : field + 1;
-            if (static_cast<size_t>(field) >= names.size())
-                throw DemoTextError(
-                    where(r) + ": \"" + Cp1252ToUtf8Text(document.handles.back().type) + "\" has " +
-                    std::to_string(names.size()) + " fields; this selects one more");
-            keyed = false;
-            break;
-        }
-        case TagFirstKey:
-        case TagNextKey: {
-            if (field < 0)
-                throw DemoTextError(where(r) + ": a Keyframe comes before a field was selected");
-            if (r.tag == TagNextKey && !keyed)
-                throw DemoTextError(where(r) +
-                                    ": tag 0x0301 comes before the field's first Keyframe");
-            auto& fields = document.handles.back().fields;
-            if (fields.size() <= static_cast<size_t>(field))
-                fields.resize(static_cast<size_t>(field) + 1);
-            auto& keys = fields[static_cast<size_t>(field)];
-            if (r.tag == TagFirstKey)
-                keys.clear(); // a new first key replaces the track
-            keys.push_back({r.time, r.value, r.kind, r.steps});
-            keyed = true;
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    for (DemoHandleRecord& handle : document.handles)
-        while (!handle.fields.empty() && handle.fields.back().empty())
-            handle.fields.pop_back();
-    return document;
-}
-
-namespace {
 
 DemoDocument ReadDemoText(const std::string& text, const std::string& sourceName)
 {
@@ -672,9 +419,10 @@ DemoDocument ReadDemoText(const std::string& text, const std::string& sourceName
     for (auto it = root.begin(); it != root.end(); ++it) {
         if (it.key() == "handles")
             handles = &*it;
-        else
+        else if (it.key() != "problems") // what `quvplayer dump --json` found; not compiled
             Fail("/" + PointerPart(it.key()),
-                 "unknown member " + Quoted(it.key()) + "; the text form has \"handles\"");
+                 "unknown member " + Quoted(it.key()) +
+                     "; the text form has \"handles\" (and \"problems\", which is passed over)");
     }
     if (handles == nullptr || !handles->is_array())
         Fail("/handles", "\"handles\" must be an array");
@@ -683,20 +431,29 @@ DemoDocument ReadDemoText(const std::string& text, const std::string& sourceName
     return document;
 }
 
-} // namespace
+// --- Formatting --------------------------------------------------------------------------
 
-DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName)
+std::string NumberText(double value)
 {
-    try {
-        return ReadDemoText(text, sourceName);
-    } catch (const LocatedError& error) {
-        const int line = LineFinder(text, error.where == "/" ? "" : error.where).Find();
-        throw DemoTextError(sourceName + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
-                            error.where + ": " + error.what);
-    }
+    if (std::isnan(value))
+        return "\"NaN\"";
+    if (std::isinf(value))
+        return value > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+    return Json(value).dump();
 }
 
-std::string FormatDemoText(const DemoDocument& document)
+std::string KindText(uint8_t kind)
+{
+    const char* name = InterpolationKindName(kind);
+    return name != nullptr ? Json(std::string(name)).dump() : std::to_string(kind);
+}
+
+std::string Utf8Quoted(const std::string& cp1252)
+{
+    return Json(Cp1252ToUtf8(cp1252)).dump();
+}
+
+std::string FormatDocument(const DemoDocument& document, const std::vector<DemoProblem>* problems)
 {
     std::string out = "{\n  \"handles\": [";
     for (size_t h = 0; h < document.handles.size(); ++h) {
@@ -729,8 +486,46 @@ std::string FormatDemoText(const DemoDocument& document)
             out += "\n      }";
         out += "\n    }";
     }
-    out += document.handles.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    out += document.handles.empty() ? "]" : "\n  ]";
+    if (problems != nullptr) {
+        out += ",\n  \"problems\": [";
+        for (size_t p = 0; p < problems->size(); ++p) {
+            const DemoProblem& problem = (*problems)[p];
+            const std::string text = problem.readError ? problem.text : Cp1252ToUtf8(problem.text);
+            out += p == 0 ? "\n" : ",\n";
+            // Replaced, not thrown on: the file name in a read error need not be UTF-8.
+            out += "    {\"offset\": " + std::to_string(problem.offset) + ", \"problem\": " +
+                   Json(text).dump(-1, ' ', false, Json::error_handler_t::replace) + "}";
+        }
+        out += problems->empty() ? "]" : "\n  ]";
+    }
+    out += "\n}\n";
     return out;
+}
+
+} // namespace
+
+// --- Entry points ------------------------------------------------------------------------
+
+DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName)
+{
+    try {
+        return ReadDemoText(text, sourceName);
+    } catch (const LocatedError& error) {
+        const int line = LineFinder(text, error.where == "/" ? "" : error.where).Find();
+        throw DemoTextError(sourceName + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
+                            error.where + ": " + error.what);
+    }
+}
+
+std::string FormatDemoText(const DemoDocument& document)
+{
+    return FormatDocument(document, nullptr);
+}
+
+std::string FormatDemoText(const DemoDocument& document, const std::vector<DemoProblem>& problems)
+{
+    return FormatDocument(document, &problems);
 }
 
 } // namespace quv

@@ -1,0 +1,55 @@
+#pragma once
+// Writing demo files. A DemoDocument holds a Timeline the way the file does: handles in drawing
+// order, each with the keys of its fields by position. tools/demotext.h gives it a readable form.
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quv {
+
+struct DemoKey {
+    double time = 0.0;
+    double value = 0.0;
+    uint8_t kind = 1;
+    int32_t steps = 0;
+};
+
+struct DemoHandleRecord {
+    std::string type;  // Windows-1252, at most 64 bytes
+    std::string label; // Windows-1252, at most 64 bytes
+    double start = 0.0;
+    double end = 0.0;
+    // Keys of each field by position; fields past the last keyed one are left out, and a field
+    // with no keys is an empty list.
+    std::vector<std::vector<DemoKey>> fields;
+};
+
+struct DemoDocument {
+    std::vector<DemoHandleRecord> handles;
+};
+
+// A problem in a text form or a demo file; the message is UTF-8 and names the source and the
+// location (a JSON pointer such as /handles/3/fields/Red/1, or a byte offset).
+class DemoTextError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The file bytes for a document: each handle's record, then field selection tags up to each
+// keyed field, each followed by its keys. Links and authoring words are written as 0.
+std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document);
+
+// A demo file as the player loads it: the same strict walk, so a file the player refuses is
+// refused with the player's message, and an unknown type is an error. Whatever the document
+// cannot hold (link words, skipped tags, selected fields without keys) is dropped;
+// WriteDemoBytes of the result shows whether anything was.
+DemoDocument ReadDemoDocument(std::span<const uint8_t> bytes, const std::string& sourceName);
+
+// The names a type's fields have in the text form, in DefineFields order (duplicates get #2,
+// #3 ...); empty for an unknown type.
+std::vector<std::string> TextFieldNames(const std::string& typeCp1252);
+
+} // namespace quv
