@@ -138,25 +138,22 @@ private:
         return true;
     }
 
-    // A record the rules refuse: Lenient passes over it.
-    bool Refuse(const DemoRecord& r, std::string text)
-    {
-        return Problem(r.offset, std::move(text));
-    }
-
+    // A field or key record the rules refuse is reported, and passed over when lenient.
     bool Field(const DemoRecord& r)
     {
         if (handle_ == nullptr && r.tag == TagFirstField)
-            return Refuse(r, "tag 0x0200 (first field) comes before any EffectHandle");
+            return Problem(r.offset, "tag 0x0200 (first field) comes before any EffectHandle");
         if (r.tag == TagNextField && !selected_)
-            return Refuse(r, "tag 0x0201 (next field) comes before the first field was selected");
+            return Problem(r.offset,
+                           "tag 0x0201 (next field) comes before the first field was selected");
         const size_t index = r.tag == TagFirstField ? 0 : field_ + 1;
         if (index >= fieldCount_) {
             selected_ = false;
             const std::string type = "\"" + handle_->typeName + "\"";
-            return Refuse(r, r.tag == TagFirstField
-                                 ? "tag 0x0200 selects a field of " + type + ", which has no fields"
-                                 : "tag 0x0201 selects a field past the last field of " + type);
+            return Problem(r.offset,
+                           r.tag == TagFirstField
+                               ? "tag 0x0200 selects a field of " + type + ", which has no fields"
+                               : "tag 0x0201 selects a field past the last field of " + type);
         }
         selected_ = true;
         field_ = index;
@@ -168,9 +165,11 @@ private:
     bool Key(const DemoRecord& r)
     {
         if (!selected_)
-            return Refuse(r, HexTag(r.tag) + " (Keyframe) comes before a field was selected");
+            return Problem(r.offset,
+                           HexTag(r.tag) + " (Keyframe) comes before a field was selected");
         if (r.tag == TagNextKey && !inTrack_)
-            return Refuse(r, "tag 0x0301 (next Keyframe) comes before the field's first Keyframe");
+            return Problem(r.offset,
+                           "tag 0x0301 (next Keyframe) comes before the field's first Keyframe");
         inTrack_ = true;
         keyLink_ = r.nextLink;
         keyOffset_ = r.offset;
