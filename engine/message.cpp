@@ -37,6 +37,55 @@ std::string Cp1252ToUtf8(std::string_view text)
     return out;
 }
 
+bool Utf8ToCp1252(std::string_view utf8, std::string& out)
+{
+    out.clear();
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        char32_t cp = 0;
+        size_t length = 0;
+        if (lead < 0x80) {
+            cp = lead;
+            length = 1;
+        } else if ((lead & 0xE0) == 0xC0) {
+            cp = lead & 0x1F;
+            length = 2;
+        } else if ((lead & 0xF0) == 0xE0) {
+            cp = lead & 0x0F;
+            length = 3;
+        } else if ((lead & 0xF8) == 0xF0) {
+            cp = lead & 0x07;
+            length = 4;
+        } else {
+            return false;
+        }
+        if (i + length > utf8.size())
+            return false;
+        for (size_t k = 1; k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        i += length;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        bool found = false;
+        for (int b = 0; b < 32 && !found; ++b) {
+            if (HighTable[b] == cp) {
+                out += static_cast<char>(0x80 + b);
+                found = true;
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
 MessageAnswer PrintMessageToStderr(std::string_view caption, std::string_view text,
                                    MessageButtons buttons, MessageIcon)
 {

@@ -30,7 +30,11 @@ MessageHandler SetMessageHandler(MessageHandler handler);
 MessageAnswer PrintMessageToStderr(std::string_view caption, std::string_view text,
                                    MessageButtons buttons, MessageIcon icon);
 
-// Windows-1252 to UTF-8, for display.
+// Windows-1252, the system's text, and UTF-8, the terminal's and the text form's. The five bytes
+// Windows-1252 leaves undefined map to the C1 controls of the same value, so every byte string
+// survives the round trip. Utf8ToCp1252 returns false for malformed UTF-8 and for characters the
+// code page cannot hold.
 std::string Cp1252ToUtf8(std::string_view text);
+bool Utf8ToCp1252(std::string_view utf8, std::string& out);
 
 } // namespace quv

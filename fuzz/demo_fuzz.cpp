@@ -1,11 +1,12 @@
-// Fuzz target: the demo file reader. Every file goes through the record decoder; a file whose
-// effect types all exist is then built into a Timeline (an unknown type ends the process by
-// design, which is not a finding) and every field is evaluated at a few times.
+// Fuzz target: the demo file reader. Every file goes through the record decoder and the lenient
+// walk; a file whose effect types all exist is then built into a Timeline (an unknown type ends
+// the process by design, which is not a finding) and every field is evaluated at a few times.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "engine/_demorecords.h"
 #include "engine/_loadsave.h"
 #include "effects/moduleinit.h"
 #include "engine/playback.h"
@@ -16,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)initialised;
     const std::span<const uint8_t> bytes(data, size);
     const quv::DemoRecords parsed = quv::ParseDemoRecords(bytes, "demodata.quv");
+    quv::WalkDemoRecords(parsed, quv::DemoPolicy::Lenient, {}); // as `quvplayer dump` reads it
     for (const quv::DemoRecord& record : parsed.records) {
         const bool handle = record.tag == quv::TagFirstHandle || record.tag == quv::TagNextHandle;
         if (handle && quv::FindEffectClass(record.typeName) == nullptr)

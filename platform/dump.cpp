@@ -1,6 +1,6 @@
-// `quvplayer dump`: prints the demo's Timeline as text or JSON and, with --check, lists every
-// problem a player would meet. It reads the records itself, leniently, so that a file the player
-// would refuse can still be looked at.
+// `quvplayer dump`: prints the demo's Timeline as text or, with --json, in quvtool's text form
+// with a "problems" array, and with --check lists every problem a player would meet. It walks
+// the records leniently, so that a file the player would refuse can still be looked at.
 
 #include <cmath>
 #include <cstdio>
@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "engine/_demorecords.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
@@ -18,6 +17,7 @@
 #include "engine/files.h"
 #include "engine/message.h"
 #include "platform/commands.h"
+#include "tools/demotext.h"
 
 namespace quv {
 
@@ -30,27 +30,25 @@ struct DumpKey {
     int32_t steps;
 };
 
+// Names and problem texts are Windows-1252, as the file and the walk give them; they become
+// UTF-8 when printed.
 struct DumpField {
-    std::string name; // UTF-8
+    std::string name;
     std::vector<DumpKey> keys;
 };
 
 struct DumpHandle {
     size_t offset;
-    std::string type, label; // UTF-8
+    std::string type, label;
     double start, end;
     bool known;
     std::vector<DumpField> fields;
 };
 
-struct Problem {
-    size_t offset;
-    std::string text;
-};
-
 struct Dump {
-    std::vector<DumpHandle> handles;
-    std::vector<Problem> problems;
+    std::vector<DumpHandle> handles; // every handle in the file
+    size_t timelineStart = 0;        // the first one the player keeps (after the last 0x0100)
+    std::vector<DemoProblem> problems;
 };
 
 std::string KindText(uint8_t kind)
@@ -86,7 +84,8 @@ std::string Number(double v)
     return text;
 }
 
-void CheckTrack(const DumpHandle& handle, const DumpField& field, std::vector<Problem>& problems)
+void CheckTrack(const DumpHandle& handle, const DumpField& field,
+                std::vector<DemoProblem>& problems)
 {
     const std::string where = "\"" + handle.type + "\" field \"" + field.name + "\": ";
     const auto& keys = field.keys;
@@ -131,121 +130,58 @@ void CheckTrack(const DumpHandle& handle, const DumpField& field, std::vector<Pr
 Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
 {
     Dump dump;
-    const DemoRecords parsed = ParseDemoRecords(bytes, fileName);
-    // Indices, not pointers: the handle vector grows while it is read.
-    DumpHandle* current = nullptr;
-    long field = -1;
-    bool haveKey = false;
-    uint32_t keyLink = 0;
-    size_t keyOffset = 0;
-    uint32_t handleLink = 0;
+    size_t field = 0;
     auto problem = [&](size_t offset, std::string text) {
         dump.problems.push_back({offset, std::move(text)});
     };
-    auto closeTrack = [&] {
-        if (haveKey && keyLink != 0)
-            problem(keyOffset, "the last Keyframe of a track has a non-zero next link");
-        haveKey = false;
-    };
-    for (const DemoRecord& r : parsed.records) {
-        if (r.tag != TagNextKey)
-            closeTrack();
-        switch (r.tag) {
-        case TagFirstHandle:
-        case TagNextHandle: {
-            if (r.tag == TagNextHandle && current == nullptr)
-                problem(r.offset, "tag 0x0101 (next EffectHandle) comes before any EffectHandle");
-            if (r.tag == TagFirstHandle && current != nullptr) {
+    DemoVisitor visitor;
+    visitor.handle = [&](const DemoRecord& r) -> std::optional<size_t> {
+        if (r.tag == TagFirstHandle) {
+            if (!dump.handles.empty())
                 problem(r.offset, "a second 0x0100 tag starts the Timeline again; the handles "
                                   "before it are dropped");
-                if (handleLink != 0)
-                    problem(current->offset, "the last EffectHandle has a non-zero next link");
-            }
-            DumpHandle& h = dump.handles.emplace_back();
-            current = nullptr; // the vector may have moved
-            h.offset = r.offset;
-            h.type = Cp1252ToUtf8(r.typeName);
-            h.label = Cp1252ToUtf8(r.label);
-            h.start = r.startTime;
-            h.end = r.endTime;
-            EffectClass* effectClass = FindEffectClass(r.typeName);
-            h.known = effectClass != nullptr;
-            if (effectClass != nullptr) {
-                FieldNode* head = nullptr;
-                effectClass->DefineFields(head);
-                for (FieldNode* n = head; n != nullptr; n = n->next)
-                    h.fields.push_back({Cp1252ToUtf8(FieldName(*n->field)), {}});
-            } else {
-                problem(r.offset, "effect type \"" + h.type + "\" (label \"" + h.label +
-                                      "\") is not known: the player stops with \"[Load Error] "
-                                      "Effect not found: " +
-                                      h.label + "\"");
-            }
-            if (!(h.start < h.end))
-                problem(r.offset, "\"" + h.type + "\" starts at " + Number(h.start) +
-                                      " ms and ends at " + Number(h.end) + " ms: it never shows");
-            current = &dump.handles.back();
-            handleLink = r.nextLink;
-            field = -1;
-            break;
+            dump.timelineStart = dump.handles.size();
         }
-        case TagFirstField:
-        case TagNextField: {
-            if (current == nullptr) {
-                problem(r.offset, "a field tag comes before any EffectHandle");
-                break;
-            }
-            if (r.tag == TagNextField && field < 0) {
-                problem(r.offset, "tag 0x0201 (next field) comes before the first field");
-                break;
-            }
-            const size_t index = r.tag == TagFirstField ? 0 : static_cast<size_t>(field) + 1;
-            if (!current->known)
-                while (current->fields.size() <= index)
-                    current->fields.push_back(
-                        {"field " + std::to_string(current->fields.size() + 1), {}});
-            if (index >= current->fields.size()) {
-                problem(r.offset, "tag " +
-                                      std::string(r.tag == TagFirstField ? "0x0200" : "0x0201") +
-                                      " selects field " + std::to_string(index + 1) + " of \"" +
-                                      current->type + "\", which has " +
-                                      std::to_string(current->fields.size()));
-                field = -1;
-                break;
-            }
-            field = static_cast<long>(index);
-            break;
+        DumpHandle& h = dump.handles.emplace_back();
+        h.offset = r.offset;
+        h.type = r.typeName;
+        h.label = r.label;
+        h.start = r.startTime;
+        h.end = r.endTime;
+        EffectClass* effectClass = FindEffectClass(r.typeName);
+        h.known = effectClass != nullptr;
+        if (effectClass != nullptr) {
+            FieldNode* head = nullptr;
+            effectClass->DefineFields(head);
+            for (FieldNode* n = head; n != nullptr; n = n->next)
+                h.fields.push_back({FieldName(*n->field), {}});
+        } else {
+            problem(r.offset, "effect type \"" + h.type + "\" (label \"" + h.label +
+                                  "\") is not known: the player stops with \"[Load Error] "
+                                  "Effect not found: " +
+                                  h.label + "\"");
         }
-        case TagFirstKey:
-        case TagNextKey:
-            if (current == nullptr || field < 0) {
-                problem(r.offset, "a Keyframe comes before a field was selected");
-                break;
-            }
-            if (r.tag == TagNextKey && !haveKey) {
-                problem(r.offset, "tag 0x0301 (next Keyframe) comes before the field's first "
-                                  "Keyframe");
-                break;
-            }
-            if (r.tag == TagFirstKey)
-                current->fields[static_cast<size_t>(field)].keys.clear();
-            current->fields[static_cast<size_t>(field)].keys.push_back(
-                {r.offset, r.time, r.value, r.kind, r.steps});
-            haveKey = true;
-            keyLink = r.nextLink;
-            keyOffset = r.offset;
-            break;
-        default:
-            break;
-        }
-    }
-    if (parsed.readError) {
-        problem(parsed.readErrorOffset, *parsed.readError);
-    } else {
-        closeTrack();
-        if (current != nullptr && handleLink != 0)
-            problem(current->offset, "the last EffectHandle has a non-zero next link");
-    }
+        if (!(h.start < h.end))
+            problem(r.offset, "\"" + h.type + "\" starts at " + Number(h.start) +
+                                  " ms and ends at " + Number(h.end) + " ms: it never shows");
+        if (!h.known)
+            return std::nullopt; // its fields are named by position as they are selected
+        return h.fields.size();
+    };
+    visitor.field = [&](const DemoRecord&, size_t index) {
+        std::vector<DumpField>& fields = dump.handles.back().fields;
+        while (fields.size() <= index)
+            fields.push_back({"field " + std::to_string(fields.size() + 1), {}});
+        field = index;
+    };
+    visitor.key = [&](const DemoRecord& r) {
+        std::vector<DumpKey>& keys = dump.handles.back().fields[field].keys;
+        if (r.tag == TagFirstKey)
+            keys.clear();
+        keys.push_back({r.offset, r.time, r.value, r.kind, r.steps});
+    };
+    visitor.problem = [&](const DemoProblem& p) { dump.problems.push_back(p); };
+    WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
     for (const DumpHandle& h : dump.handles)
         for (const DumpField& f : h.fields)
             CheckTrack(h, f, dump.problems);
@@ -258,10 +194,11 @@ void PrintText(const Dump& dump, const std::string& fileName)
     for (size_t i = 0; i < dump.handles.size(); ++i) {
         const DumpHandle& h = dump.handles[i];
         std::printf("\n#%zu \"%s\" label \"%s\" from %s to %s ms  (byte %zu)%s\n", i + 1,
-                    h.type.c_str(), h.label.c_str(), Number(h.start).c_str(), Number(h.end).c_str(),
-                    h.offset, h.known ? "" : "  UNKNOWN TYPE");
+                    Cp1252ToUtf8(h.type).c_str(), Cp1252ToUtf8(h.label).c_str(),
+                    Number(h.start).c_str(), Number(h.end).c_str(), h.offset,
+                    h.known ? "" : "  UNKNOWN TYPE");
         for (const DumpField& f : h.fields) {
-            std::printf("  %-24s", ("\"" + f.name + "\"").c_str());
+            std::printf("  %-24s", ("\"" + Cp1252ToUtf8(f.name) + "\"").c_str());
             if (f.keys.empty())
                 std::printf(" no keys (0)\n");
             else
@@ -273,40 +210,21 @@ void PrintText(const Dump& dump, const std::string& fileName)
     }
 }
 
-nlohmann::ordered_json JsonNumber(double v)
+// The handles the player keeps, in the text form quvtool compiles.
+void PrintJson(const Dump& dump)
 {
-    if (std::isfinite(v))
-        return v;
-    return Number(v); // JSON has no NaN or infinity
-}
-
-void PrintJson(const Dump& dump, const std::string& fileName)
-{
-    nlohmann::ordered_json root;
-    root["file"] = fileName;
-    root["handles"] = nlohmann::ordered_json::array();
-    for (const DumpHandle& h : dump.handles) {
-        nlohmann::ordered_json handle = {
-            {"type", h.type},           {"label", h.label},   {"start", JsonNumber(h.start)},
-            {"end", JsonNumber(h.end)}, {"offset", h.offset}, {"known", h.known}};
-        handle["fields"] = nlohmann::ordered_json::array();
+    DemoDocument document;
+    for (size_t i = dump.timelineStart; i < dump.handles.size(); ++i) {
+        const DumpHandle& h = dump.handles[i];
+        document.handles.push_back({h.type, h.label, h.start, h.end, {}});
+        DemoHandleRecord& handle = document.handles.back();
         for (const DumpField& f : h.fields) {
-            nlohmann::ordered_json field = {{"name", f.name},
-                                            {"keys", nlohmann::ordered_json::array()}};
+            std::vector<DemoKey>& keys = handle.fields.emplace_back();
             for (const DumpKey& k : f.keys)
-                field["keys"].push_back({{"time", JsonNumber(k.time)},
-                                         {"value", JsonNumber(k.value)},
-                                         {"kind", KindText(k.kind)},
-                                         {"steps", k.steps}});
-            handle["fields"].push_back(std::move(field));
+                keys.push_back({k.time, k.value, k.kind, k.steps});
         }
-        root["handles"].push_back(std::move(handle));
     }
-    nlohmann::ordered_json problems = nlohmann::ordered_json::array();
-    for (const Problem& p : dump.problems)
-        problems.push_back({{"offset", p.offset}, {"problem", p.text}});
-    root["problems"] = std::move(problems);
-    std::printf("%s\n", root.dump(2).c_str());
+    std::fputs(FormatDemoText(document, dump.problems).c_str(), stdout);
 }
 
 } // namespace
@@ -328,7 +246,7 @@ int RunDump(int argc, char** argv)
             std::fputs("Usage: quvplayer dump [--json] [--check] [--file FILE] [--dir DIR]\n"
                        "Prints the Timeline of demodata.quv (or FILE): every effect instance's\n"
                        "type, label, start and end, and each field by name with its keys.\n"
-                       "  --json    one JSON object instead of text\n"
+                       "  --json    quvtool's text form, with a \"problems\" array\n"
                        "  --check   list every problem a player would meet, with byte offsets;\n"
                        "            exit code 1 when there is one\n",
                        stdout);
@@ -349,16 +267,17 @@ int RunDump(int argc, char** argv)
         return 1;
     }
     const Dump dump = ReadDump(*bytes, fileName);
-    FreeEffectFields();
     if (json) {
-        PrintJson(dump, fileName);
+        PrintJson(dump);
     } else if (!check) {
         PrintText(dump, fileName);
     }
+    FreeEffectFields();
     if (check) {
         if (!json) {
-            for (const Problem& p : dump.problems)
-                std::printf("%s: byte %zu: %s\n", fileName.c_str(), p.offset, p.text.c_str());
+            for (const DemoProblem& p : dump.problems)
+                std::printf("%s: byte %zu: %s\n", fileName.c_str(), p.offset,
+                            (p.readError ? p.text : Cp1252ToUtf8(p.text)).c_str());
             if (dump.problems.empty())
                 std::printf("%s: no problems\n", fileName.c_str());
         }

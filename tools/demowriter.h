@@ -1,20 +1,6 @@
 #pragma once
-// Writing demo files, and their readable text form. A DemoDocument holds a Timeline the way the
-// file does: handles in drawing order, each with the keys of its fields by position. The text
-// form is JSON and names effect types and fields; the registry (InitialiseModules) supplies the
-// field order that turns names into positions and back.
-//
-//   {"handles": [
-//     {"type": "OpenGL Clear", "label": "black", "start": 0.0, "end": 60000.0,
-//      "fields": {"Red": [{"time": 0.0, "value": 0.0, "kind": "LINEAR", "steps": 0},
-//                         [1000, 1, "CONST"]]}}]}
-//
-// Keys are objects (time, value, kind, steps) or arrays [time, value, kind?, steps?]; kind is a
-// name ("CONST", "LINEAR", "BEZIER CUSP", "BEZIER SMOOTH", "BEZIER SYMMETRICAL") or a byte, and
-// defaults to "LINEAR"; steps defaults to 0. Non-finite numbers are the strings "NaN",
-// "Infinity" and "-Infinity". A type with several fields of one name ("-" twice) addresses the
-// later ones as "-#2", "-#3". Comments (// and /* */) are allowed. Text is UTF-8; the file keeps
-// Windows-1252 bytes.
+// Writing demo files. A DemoDocument holds a Timeline the way the file does: handles in drawing
+// order, each with the keys of its fields by position. tools/demotext.h gives it a readable form.
 
 #include <cstdint>
 #include <span>
@@ -45,7 +31,7 @@ struct DemoDocument {
     std::vector<DemoHandleRecord> handles;
 };
 
-// A problem in a text form or a demo file; the message starts with the source name and the
+// A problem in a text form or a demo file; the message is UTF-8 and names the source and the
 // location (a JSON pointer such as /handles/3/fields/Red/1, or a byte offset).
 class DemoTextError : public std::runtime_error {
 public:
@@ -56,19 +42,11 @@ public:
 // keyed field, each followed by its keys. Links and authoring words are written as 0.
 std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document);
 
-// A demo file as the player would load it. Validates against the registry (known types, no
-// field past the last). Whatever the document cannot hold (link words, skipped tags, selected
-// fields without keys) is dropped; WriteDemoBytes of the result shows whether anything was.
+// A demo file as the player loads it: the same strict walk, so a file the player refuses is
+// refused with the player's message, and an unknown type is an error. Whatever the document
+// cannot hold (link words, skipped tags, selected fields without keys) is dropped;
+// WriteDemoBytes of the result shows whether anything was.
 DemoDocument ReadDemoDocument(std::span<const uint8_t> bytes, const std::string& sourceName);
-
-DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName);
-std::string FormatDemoText(const DemoDocument& document);
-
-// Windows-1252 and UTF-8. The five bytes Windows-1252 leaves undefined map to the C1 controls
-// of the same value, so every byte string survives the round trip. Utf8ToCp1252 returns false
-// for malformed UTF-8 and for characters the code page cannot hold.
-bool Utf8ToCp1252(std::string_view utf8, std::string& out);
-std::string Cp1252ToUtf8Text(std::string_view cp1252);
 
 // The names a type's fields have in the text form, in DefineFields order (duplicates get #2,
 // #3 ...); empty for an unknown type.

@@ -15,8 +15,10 @@
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
-#include "tools/demowriter.h"
+#include "engine/message.h"
 #include "effects/moduleinit.h"
+#include "tools/demotext.h"
+#include "tools/demowriter.h"
 
 namespace {
 
@@ -137,14 +139,14 @@ int Fields(int argc, char** argv)
             return 1;
         }
         for (const std::string& name : quv::TextFieldNames(type))
-            std::printf("\"%s\"\n", quv::Cp1252ToUtf8Text(name).c_str());
+            std::printf("\"%s\"\n", quv::Cp1252ToUtf8(name).c_str());
         return 0;
     }
     for (quv::EffectClass* c = quv::EffectClassList; c != nullptr; c = c->next) {
         const std::string type = quv::ClassName(*c);
-        std::string line = std::string("\"").append(quv::Cp1252ToUtf8Text(type)).append("\":");
+        std::string line = std::string("\"").append(quv::Cp1252ToUtf8(type)).append("\":");
         for (const std::string& name : quv::TextFieldNames(type))
-            line += " \"" + quv::Cp1252ToUtf8Text(name) + "\"";
+            line += " \"" + quv::Cp1252ToUtf8(name) + "\"";
         std::printf("%s\n", line.c_str());
     }
     return 0;

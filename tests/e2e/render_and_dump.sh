@@ -2,6 +2,8 @@
 # End to end: `quvplayer render` and `quvplayer dump` on small demo files, run as a user would.
 set -euo pipefail
 player=$1
+src=$2
+tool="$(dirname "$player")/quvtool"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -65,17 +67,27 @@ set +e
 "$player" dump --dir demo --bogus >/dev/null 2>&1; [ $? = 2 ] || fail "dump --bogus"
 set -e
 
-# dump: text, JSON and --check.
+# dump: text, JSON and --check. The JSON is quvtool's text form with a "problems" array, so it
+# compiles back to the file.
 "$player" dump --dir demo | grep -q '"Red" .*2 keys' || fail "dump text"
-"$player" dump --dir demo --json | python3 -c '
+"$player" dump --dir demo --json >dump.json
+python3 - dump.json <<'PY' || fail "dump --json: $(cat dump.json)"
 import json, sys
-d = json.load(sys.stdin)
+d = json.load(open(sys.argv[1]))
+assert list(d) == ["handles", "problems"] and d["problems"] == [], d
 h = d["handles"][0]
-assert d["file"] == "demodata.quv", d
-assert h["type"] == "OpenGL Clear" and h["start"] == 0 and h["end"] == 60000, h
-assert [f["name"] for f in h["fields"]] == ["Red", "Green", "Blue", "Alpha"]
-assert h["fields"][0]["keys"][0] == {"time": 0, "value": 0, "kind": "LINEAR", "steps": 0}
-' || fail "dump --json"
+assert h["type"] == "OpenGL Clear" and h["label"] == "label", h
+assert h["start"] == 0 and h["end"] == 60000, h
+assert list(h["fields"]) == ["Red"], h
+assert h["fields"]["Red"] == [{"time": 0, "value": 0, "kind": "LINEAR", "steps": 0},
+                              {"time": 1000, "value": 1, "kind": "CONST", "steps": 0}], h
+PY
+"$tool" compile dump.json -o dumped.quv || fail "dump --json does not compile"
+cmp demo/demodata.quv dumped.quv || fail "dump --json compiles to other bytes"
+"$player" dump --dir "$src/examples/showcase" --json >showcase.json
+"$tool" compile showcase.json -o showcase.quv || fail "the showcase's dump --json does not compile"
+cmp "$src/examples/showcase/demodata.quv" showcase.quv ||
+    fail "the showcase's dump --json compiles to other bytes"
 "$player" dump --dir demo --check >/dev/null || fail "a good demo fails --check"
 
 mkdir -p bad && cd bad
@@ -87,6 +99,17 @@ set -e
 echo "$out" | grep -q "byte 446: .*key at 100 ms comes after a key at 500 ms" || fail "order: $out"
 echo "$out" | grep -q "byte 412: .*curve key has fewer than three keys" || fail "curve: $out"
 echo "$out" | grep -q "curve step count 0 is below 1" || fail "steps: $out"
+# The same problems with their offsets in the JSON, which the compiler passes over.
+"$player" dump --json >dump.json
+python3 - dump.json <<'PY' || fail "dump --json problems: $(cat dump.json)"
+import json, sys
+d = json.load(open(sys.argv[1]))
+offsets = [p["offset"] for p in d["problems"]]
+assert 446 in offsets and 412 in offsets, d["problems"]
+assert len(d["handles"]) == 3, d
+PY
+"$tool" compile dump.json -o dumped.quv || fail "a bad demo's dump --json does not compile"
+cmp demodata.quv dumped.quv || fail "a bad demo's dump --json compiles to other bytes"
 
 # Failures of the demo file: the message names what is wrong; the exit code is 1.
 write_demo unknown demodata.quv

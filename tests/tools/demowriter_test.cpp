@@ -1,6 +1,15 @@
+// The demo writer and reader, with the text form on top of them.
+//
+// Sections:
+//   Bytes             compiling to the reader's layout, decompiling back, what the reader keeps
+//   The three readers the loader, the decompiler and `quvplayer dump` on one file
+//   Names             the code page, numbered repeated fields, every field of every type
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -9,22 +18,15 @@
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
-#include "tools/demowriter.h"
+#include "engine/message.h"
 #include "effects/moduleinit.h"
+#include "platform/commands.h"
 #include "tests/support/demobytes.h"
+#include "tools/demotext.h"
+#include "tools/demowriter.h"
 
 namespace quv {
 namespace {
-
-std::string ErrorOf(const std::string& text)
-{
-    try {
-        ParseDemoText(text, "demo.json");
-    } catch (const DemoTextError& error) {
-        return error.what();
-    }
-    return "";
-}
 
 std::vector<EffectField*> FieldsOf(const EffectHandle& handle)
 {
@@ -33,6 +35,8 @@ std::vector<EffectField*> FieldsOf(const EffectHandle& handle)
         fields.push_back(node->field);
     return fields;
 }
+
+// --- Bytes -------------------------------------------------------------------------------
 
 TEST(DemoText, CompilesToTheReaderLayout)
 {
@@ -141,9 +145,9 @@ TEST(DemoText, ReadsWhatThePlayerReads)
               std::string::npos);
     test::DemoBytes past;
     past.Handle("Music Speed", 0, 1).FirstField().NextField();
-    EXPECT_NE(errorOf(past).find("bad.quv, byte 172: \"Music Speed\" has 1 fields"),
-              std::string::npos)
-        << errorOf(past);
+    // The player's own message: the decompiler walks the records as the loader does.
+    EXPECT_EQ(errorOf(past), "Invalid demo file (bad.quv, byte 172): tag 0x0201 selects a field "
+                             "past the last field of \"Music Speed\"");
     test::DemoBytes truncated = test::MinimalClearDemo();
     truncated.Truncate(239);
     EXPECT_NE(errorOf(truncated).find("Read beyond end of file"), std::string::npos);
@@ -152,63 +156,101 @@ TEST(DemoText, ReadsWhatThePlayerReads)
     EXPECT_FALSE(errorOf(early).empty());
 }
 
-TEST(DemoText, ErrorsNameTheLocation)
+// --- The three readers -------------------------------------------------------------------
+
+// Runs `quvplayer dump ARGS... --file PATH` and returns what it printed.
+std::string DumpOutput(std::vector<std::string> args, const std::string& path)
+{
+    args.insert(args.begin(), "dump");
+    args.insert(args.end(), {"--file", path});
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    ::testing::internal::CaptureStdout();
+    RunDump(static_cast<int>(argv.size()), argv.data());
+    std::fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+}
+
+TEST(DemoReaders, LoaderDecompilerAndDumpAgreeOnABrokenFile)
 {
     InitialiseModules();
-    const std::string clear = R"({"handles": [{"type": "OpenGL Clear", "start": 0, "end": 1, )";
-    EXPECT_EQ(ErrorOf(clear + R"("fields": {"Red": [[0, 1]], "Red": []}}]})"),
-              "demo.json:1: /handles/0/fields/Red: duplicate key \"Red\" (each name may appear "
-              "once)");
-    EXPECT_EQ(ErrorOf(clear + R"("fields": {"Rot": [[0, 1]]}}]})"),
-              "demo.json:1: /handles/0/fields/Rot: \"OpenGL Clear\" has no field \"Rot\"; its "
-              "fields are \"Red\", \"Green\", \"Blue\", \"Alpha\"");
-    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [[0, 1], [5, 1, "LINEARR"]]}}]})")
-                  .find("demo.json:1: /handles/0/fields/Red/1/2: unknown kind \"LINEARR\""),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [{"time": 0, "value": 1, "kind": 256}]}}]})")
-                  .find("/handles/0/fields/Red/0/kind: kind must be"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [{"time": 0}]}}]})")
-                  .find("/handles/0/fields/Red/0: a key needs a time and a value"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(clear + R"("fields": {"Red": [[0, 1, "CONST", 1.5]]}}]})")
-                  .find("/handles/0/fields/Red/0/3: steps must be a whole number"),
-              std::string::npos);
-    EXPECT_EQ(ErrorOf(R"({"handles": [{"type": "Blurr", "start": 0, "end": 1}]})"),
-              "demo.json:1: /handles/0/type: unknown effect type \"Blurr\"");
-    EXPECT_NE(ErrorOf(R"({"handles": [{"type": "OpenGL Clear", "end": 1}]})")
-                  .find("/handles/0: a handle needs a type, a start and an end"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(clear + R"("lable": "x"}]})").find("/handles/0/lable: unknown handle member"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(clear + R"("label": "\u4e2d"}]})")
-                  .find("/handles/0/label: the label \"\xE4\xB8\xAD\" has a character outside "
-                        "Windows-1252"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(clear + "\"label\": \"" + std::string(65, 'y') + "\"}]}")
-                  .find("is 65 bytes long; the file holds at most 64"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(R"({"handles": [], "handle": []})").find("/handle: unknown member"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf("{\"handles\": [\n{\"type\": }]}").find("line 2, column 10"),
-              std::string::npos)
-        << ErrorOf("{\"handles\": [\n{\"type\": }]}");
-    // Lines are counted past comments and strings; a repeated key points at its second place.
-    const std::string lines = "// a demo\n{\"handles\": [\n"
-                              "  {\"type\": \"OpenGL Clear\", \"label\": \"a /* b\",\n"
-                              "   /* two\n lines */ \"start\": 0, \"end\": 1,\n"
-                              "   \"fields\": {\"Red\": [[0, 1]],\n"
-                              "     \"Green\": [[0, 1],\n"
-                              "       [2, 3, \"SPLINE\"]]}}]}\n";
-    EXPECT_NE(ErrorOf(lines).find("demo.json:8: /handles/0/fields/Green/1/2: unknown kind"),
-              std::string::npos)
-        << ErrorOf(lines);
-    EXPECT_NE(ErrorOf("{\"handles\": [\n{\"type\": \"OpenGL Clear\",\n\"type\": \"x\"}]}")
-                  .find("demo.json:3: /handles/0/type: duplicate key"),
-              std::string::npos);
-    // Comments are allowed.
-    EXPECT_EQ(ErrorOf("// a demo\n{\"handles\": [] /* none */}"), "");
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "quv_demoreaders_test.quv").string();
+    struct Case {
+        test::DemoBytes demo;
+        size_t offset;
+    };
+    std::vector<Case> cases;
+    cases.push_back({test::DemoBytes().Tag(0x0101).Raw(std::vector<uint8_t>(168, 0)), 0});
+    cases.push_back({test::DemoBytes().Handle("Music Speed", 0, 1).FirstField().NextField(), 172});
+    cases.push_back({test::DemoBytes().Handle("Music Speed", 0, 1).FirstKey(0, 1), 170});
+    cases.push_back(
+        {test::DemoBytes().Handle("Music Speed", 0, 1).FirstField().Key(0, 1, 1, 0, true, 7), 172});
+    cases.push_back({test::DemoBytes().Handle("Music Speed", 0, 1, "l", 3), 0});
+    cases.push_back({test::MinimalClearDemo().Truncate(230), 208});
+    for (const Case& c : cases) {
+        c.demo.WriteTo(path);
+        std::string loaded, decompiled;
+        try {
+            LoadDemoBytes(c.demo.Bytes(), path);
+        } catch (const DemoFileError& error) {
+            loaded = error.what();
+        }
+        FreeTimeline();
+        try {
+            ReadDemoDocument(c.demo.Bytes(), path);
+        } catch (const DemoTextError& error) {
+            decompiled = error.what();
+        }
+        SCOPED_TRACE(loaded);
+        ASSERT_FALSE(loaded.empty());
+        EXPECT_EQ(decompiled, loaded);
+        // dump --check names the same problem at the same byte, among any others it finds.
+        const std::string invalid =
+            "Invalid demo file (" + path + ", byte " + std::to_string(c.offset) + "): ";
+        const std::string text =
+            loaded.rfind(invalid, 0) == 0 ? loaded.substr(invalid.size()) : loaded;
+        const std::string checked = DumpOutput({"--check"}, path);
+        EXPECT_NE(checked.find(path + ": byte " + std::to_string(c.offset) + ": " + text + "\n"),
+                  std::string::npos)
+            << checked;
+    }
+    std::filesystem::remove(path);
 }
+
+TEST(DemoReaders, DumpJsonIsTheDecompiledTextWithItsProblems)
+{
+    InitialiseModules();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "quv_dumpjson_test.quv").string();
+    // A Timeline started again by a second 0x0100: the player keeps only the handles after it.
+    test::DemoBytes dropped, kept;
+    dropped.Handle("OpenGL Clear", 0, 10, "dropped").FirstField().FirstKey(0, 1);
+    kept.Handle("Music Speed", 0, 10, "kept").FirstField().FirstKey(0, 50).NextKey(5, 60);
+    kept.Handle("OpenGL Clear", 5, 1, "never shows").FirstField().NextField().FirstKey(0, 1);
+    test::DemoBytes demo = dropped;
+    demo.Raw(kept.Bytes());
+    demo.WriteTo(path);
+
+    const std::string json = DumpOutput({"--json"}, path);
+    const DemoDocument document = ReadDemoDocument(demo.Bytes(), path);
+    ASSERT_EQ(document.handles.size(), 2u);
+    EXPECT_EQ(WriteDemoBytes(ParseDemoText(json, "dump.json")), WriteDemoBytes(document));
+    EXPECT_EQ(WriteDemoBytes(document), kept.Bytes());
+    const std::string text = FormatDemoText(document);
+    EXPECT_EQ(json.substr(0, text.size() - 3), text.substr(0, text.size() - 3)) << json;
+    EXPECT_NE(json.find("{\"offset\": 206, \"problem\": \"a second 0x0100 tag starts the "
+                        "Timeline again; the handles before it are dropped\"}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"OpenGL Clear\\\" starts at 5 ms and ends at 1 ms"), std::string::npos)
+        << json;
+    std::filesystem::remove(path);
+    FreeTimeline();
+}
+
+// --- Names -------------------------------------------------------------------------------
 
 TEST(DemoText, WindowsCodePageBothWays)
 {
@@ -219,7 +261,7 @@ TEST(DemoText, WindowsCodePageBothWays)
     EXPECT_EQ(bytes, "\x80\x9A\xFF");
     for (int b = 1; b < 256; ++b) {
         const std::string one(1, static_cast<char>(b));
-        ASSERT_TRUE(Utf8ToCp1252(Cp1252ToUtf8Text(one), bytes)) << b;
+        ASSERT_TRUE(Utf8ToCp1252(Cp1252ToUtf8(one), bytes)) << b;
         EXPECT_EQ(bytes, one) << b;
     }
     EXPECT_FALSE(Utf8ToCp1252("\xC3", bytes));         // cut short
@@ -263,10 +305,10 @@ TEST(DemoText, EveryFieldOfEveryTypeIsReachableByName)
         const std::string type = ClassName(*c);
         const std::vector<std::string> names = TextFieldNames(type);
         for (size_t f = 0; f < names.size(); ++f) {
-            const std::string text = "{\"handles\": [{\"type\": \"" + Cp1252ToUtf8Text(type) +
+            const std::string text = "{\"handles\": [{\"type\": \"" + Cp1252ToUtf8(type) +
                                      "\", \"start\": 0, \"end\": 1, \"fields\": {\"" +
-                                     Cp1252ToUtf8Text(names[f]) + "\": [[0, " +
-                                     std::to_string(f + 1) + "]]}}]}";
+                                     Cp1252ToUtf8(names[f]) + "\": [[0, " + std::to_string(f + 1) +
+                                     "]]}}]}";
             SCOPED_TRACE(text);
             LoadDemoBytes(WriteDemoBytes(ParseDemoText(text, "f.json")), "f.quv");
             ASSERT_NE(Timeline, nullptr);

@@ -16,7 +16,7 @@
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
-#include "tools/demowriter.h"
+#include "engine/message.h"
 #include "effects/moduleinit.h"
 #include "engine/playback.h"
 #include "engine/random.h"
@@ -24,6 +24,8 @@
 #include "platform/DemoBass.h"
 #include "engine/musicclock.h"
 #include "tests/support/glcontext.h"
+#include "tools/demotext.h"
+#include "tools/demowriter.h"
 
 namespace quv {
 namespace {
@@ -42,7 +44,7 @@ std::string TypeWithoutFields()
 {
     for (EffectClass* c = EffectClassList; c != nullptr; c = c->next)
         if (TextFieldNames(ClassName(*c)).empty())
-            return Cp1252ToUtf8Text(ClassName(*c));
+            return Cp1252ToUtf8(ClassName(*c));
     return "";
 }
 
@@ -81,7 +83,7 @@ TEST(Showcase, CompilesToTheCommittedDemoAndUsesEveryType)
         end = std::max(end, handle.end);
     }
     for (EffectClass* c = EffectClassList; c != nullptr; c = c->next)
-        EXPECT_TRUE(used.count(ClassName(*c))) << Cp1252ToUtf8Text(ClassName(*c)) << " unused";
+        EXPECT_TRUE(used.count(ClassName(*c))) << Cp1252ToUtf8(ClassName(*c)) << " unused";
     EXPECT_GE(end, 60000.0);
     EXPECT_LE(end, 90000.0);
 }
@@ -174,7 +176,7 @@ TEST(Showcase, EveryEffectTypeShowsAtSomeTime)
             if (shown)
                 break;
         }
-        EXPECT_TRUE(shown) << "no instance of \"" << Cp1252ToUtf8Text(type) << "\" changes a frame";
+        EXPECT_TRUE(shown) << "no instance of \"" << Cp1252ToUtf8(type) << "\" changes a frame";
     }
     ReleaseTickCount();
     FreeTimeline();

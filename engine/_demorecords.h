@@ -1,0 +1,91 @@
+#pragma once
+// The records of a demo file and the one walk over them. "demodata.quv" is a flat stream of
+// tagged, fixed-size little-endian records with no header: a handle record (0x0100 first,
+// 0x0101 next), field selections (0x0200 the handle's first field, 0x0201 the one after) and key
+// records (0x0300 a field's first key, 0x0301 the next). ParseDemoRecords decodes the bytes;
+// WalkDemoRecords applies the rules of which record may follow which and hands each accepted
+// record to a visitor. The loader, `quvplayer dump` and the decompiler all read files this way.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quv {
+
+enum RecordTag : uint16_t {
+    TagFirstHandle = 0x0100,
+    TagNextHandle = 0x0101,
+    TagFirstField = 0x0200,
+    TagNextField = 0x0201,
+    TagFirstKey = 0x0300,
+    TagNextKey = 0x0301,
+};
+
+constexpr size_t EffectHandleRecordSize = 168;
+constexpr size_t KeyframeRecordSize = 32;
+
+// One record of the file as decoded, before anything is resolved.
+struct DemoRecord {
+    uint16_t tag = 0;
+    size_t offset = 0; // offset of the tag
+    // Handle records:
+    std::string typeName; // up to the first NUL, at most 64 bytes, Windows-1252
+    std::string label;
+    double startTime = 0.0;
+    double endTime = 0.0;
+    uint32_t nextLink = 0; // handle: next EffectHandle; key: next Keyframe
+    // Key records:
+    double time = 0.0;
+    double value = 0.0;
+    uint8_t kind = 0;
+    int32_t steps = 0;
+};
+
+struct DemoRecords {
+    std::vector<DemoRecord> records; // the known tags, in file order
+    size_t skippedTags = 0;
+    // Set when the file ended inside a tag or record; the records before it are kept.
+    std::optional<std::string> readError;
+    size_t readErrorOffset = 0;
+};
+
+// Pure decoding of the byte stream (no registry, no allocation of Timeline records); fileName
+// is used in the read error only.
+DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& fileName);
+
+// A record that breaks the rules, or the end of a truncated file.
+struct DemoProblem {
+    size_t offset = 0;
+    std::string text; // Windows-1252 like every message; for a read error, the whole message
+    bool readError = false;
+};
+
+// Strict stops at the first problem, as the player does. Lenient reports every problem, passes
+// over the record that has it and goes on, so that a broken file can still be looked at.
+enum class DemoPolicy { Strict, Lenient };
+
+// What the walk hands out, in file order. Every member may be left empty.
+struct DemoVisitor {
+    // A handle record (after a 0x0100 the Timeline starts again). Returns how many fields its
+    // type has, or nullopt for a type the caller does not know: any field may then be selected.
+    std::function<std::optional<size_t>(const DemoRecord&)> handle;
+    // A field of the current handle was selected; index counts from 0.
+    std::function<void(const DemoRecord&, size_t index)> field;
+    // A key for the selected field; a 0x0300 starts the field's track again.
+    std::function<void(const DemoRecord&)> key;
+    std::function<void(const DemoProblem&)> problem;
+};
+
+// Walks the records, then the read error if there is one. Returns true when there was no
+// problem. A file that ends cleanly must leave 0 in the next link of its last handle and of the
+// last key of each track.
+bool WalkDemoRecords(const DemoRecords& parsed, DemoPolicy policy, const DemoVisitor& visitor);
+
+// "Invalid demo file (FILE, byte N): TEXT", or the read error as it is.
+std::string DemoProblemMessage(const std::string& fileName, const DemoProblem& problem);
+
+} // namespace quv

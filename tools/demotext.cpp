@@ -1,0 +1,531 @@
+// The readable text form of a demo: JSON naming effect types and fields, parsed into a
+// DemoDocument with errors that name the line and the JSON pointer, and formatted back.
+//
+// Sections:
+//   Text locations      JSON pointers, and the line a pointer's value starts on
+//   Duplicate keys      the parser callback that refuses a name given twice
+//   Reading             values, keys and handles of the text form
+//   Formatting          numbers, kinds and names as the text form writes them
+//   Entry points        ParseDemoText, FormatDemoText
+
+#include "tools/demotext.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/_effecthandle.h"
+#include "engine/_keyframer.h"
+#include "engine/message.h"
+
+namespace quv {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// --- Text locations ----------------------------------------------------------------------
+
+std::string PointerPart(const std::string& part)
+{
+    std::string out;
+    for (char c : part) {
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// A problem at a JSON pointer; ParseDemoText adds the source name and the line.
+struct LocatedError {
+    std::string where;
+    std::string what;
+};
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what)
+{
+    throw LocatedError{where.empty() ? "/" : where, what};
+}
+
+// The line on which the value at a JSON pointer starts (the last such value when a key is
+// repeated), or 0. A small scanner of its own: the JSON library keeps no positions.
+class LineFinder {
+public:
+    LineFinder(const std::string& text, std::string pointer)
+        : text_(text), pointer_(std::move(pointer))
+    {
+    }
+
+    int Find()
+    {
+        try {
+            Value("");
+        } catch (const Stop&) {
+        }
+        return found_;
+    }
+
+private:
+    struct Stop {};
+
+    void Space()
+    {
+        while (at_ < text_.size()) {
+            const char c = text_[at_];
+            if (c == '\n') {
+                ++line_;
+                ++at_;
+            } else if (c == ' ' || c == '\t' || c == '\r') {
+                ++at_;
+            } else if (text_.compare(at_, 2, "//") == 0) {
+                while (at_ < text_.size() && text_[at_] != '\n')
+                    ++at_;
+            } else if (text_.compare(at_, 2, "/*") == 0) {
+                const size_t end = text_.find("*/", at_ + 2);
+                const size_t stop = end == std::string::npos ? text_.size() : end + 2;
+                for (; at_ < stop; ++at_)
+                    line_ += text_[at_] == '\n';
+            } else {
+                return;
+            }
+        }
+    }
+    char Peek()
+    {
+        Space();
+        if (at_ >= text_.size())
+            throw Stop{};
+        return text_[at_];
+    }
+    // A string's text with the simple escapes undone (\u escapes are kept as written; keys
+    // with them are not located).
+    std::string String()
+    {
+        std::string out;
+        for (++at_; at_ < text_.size() && text_[at_] != '"'; ++at_) {
+            if (text_[at_] == '\\' && at_ + 1 < text_.size()) {
+                const char e = text_[++at_];
+                out += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'u' ? '?' : e;
+            } else {
+                out += text_[at_];
+            }
+        }
+        ++at_;
+        return out;
+    }
+    void Value(const std::string& path)
+    {
+        const char c = Peek();
+        if (path == pointer_)
+            found_ = line_;
+        if (c == '{') {
+            ++at_;
+            while (Peek() != '}') {
+                if (Peek() != '"')
+                    throw Stop{};
+                const std::string key = String();
+                if (Peek() != ':')
+                    throw Stop{};
+                ++at_;
+                Value(path + "/" + PointerPart(key));
+                if (Peek() == ',')
+                    ++at_;
+            }
+            ++at_;
+        } else if (c == '[') {
+            ++at_;
+            for (size_t index = 0; Peek() != ']'; ++index) {
+                Value(path + "/" + std::to_string(index));
+                if (Peek() == ',')
+                    ++at_;
+            }
+            ++at_;
+        } else if (c == '"') {
+            String();
+        } else {
+            while (at_ < text_.size() && std::strchr(",]} \t\r\n/", text_[at_]) == nullptr)
+                ++at_;
+        }
+    }
+
+    const std::string& text_;
+    std::string pointer_;
+    size_t at_ = 0;
+    int line_ = 1;
+    int found_ = 0;
+};
+
+// --- Duplicate keys ----------------------------------------------------------------------
+
+std::string Quoted(const std::string& utf8)
+{
+    return Json(utf8).dump();
+}
+
+// Tracks where the parser is, to name duplicate object keys by their JSON pointer.
+class DuplicateKeyCheck {
+public:
+    bool operator()(int, Json::parse_event_t event, Json& parsed)
+    {
+        switch (event) {
+        case Json::parse_event_t::object_start:
+        case Json::parse_event_t::array_start:
+            Element();
+            frames_.push_back({event == Json::parse_event_t::object_start, {}, {}, -1});
+            break;
+        case Json::parse_event_t::object_end:
+        case Json::parse_event_t::array_end:
+            frames_.pop_back();
+            break;
+        case Json::parse_event_t::key: {
+            Frame& top = frames_.back();
+            const std::string key = parsed.get<std::string>();
+            if (!top.keys.insert(key).second)
+                Fail(Path() + "/" + PointerPart(key),
+                     "duplicate key " + Quoted(key) + " (each name may appear once)");
+            top.key = key;
+            break;
+        }
+        case Json::parse_event_t::value:
+            Element();
+            break;
+        }
+        return true;
+    }
+
+private:
+    struct Frame {
+        bool object;
+        std::set<std::string> keys;
+        std::string key;
+        long index;
+    };
+    void Element()
+    {
+        if (!frames_.empty() && !frames_.back().object)
+            ++frames_.back().index;
+    }
+    std::string Path() const
+    {
+        std::string path;
+        for (size_t i = 0; i + 1 < frames_.size(); ++i)
+            path += "/" + (frames_[i].object ? PointerPart(frames_[i].key)
+                                             : std::to_string(frames_[i].index));
+        return path;
+    }
+    std::vector<Frame> frames_;
+};
+
+// --- Reading -----------------------------------------------------------------------------
+
+struct TextReader {
+    std::string ExpectString(const Json& value, const std::string& where, const char* what) const
+    {
+        if (!value.is_string())
+            Fail(where, std::string(what) + " must be a string");
+        return value.get<std::string>();
+    }
+
+    double ExpectNumber(const Json& value, const std::string& where, const char* what) const
+    {
+        if (value.is_number())
+            return value.get<double>();
+        if (value.is_string()) {
+            const std::string text = value.get<std::string>();
+            if (text == "NaN")
+                return std::numeric_limits<double>::quiet_NaN();
+            if (text == "Infinity")
+                return std::numeric_limits<double>::infinity();
+            if (text == "-Infinity")
+                return -std::numeric_limits<double>::infinity();
+        }
+        Fail(where,
+             std::string(what) + " must be a number (or \"NaN\", \"Infinity\", \"-Infinity\")");
+    }
+
+    std::string Name64(const Json& value, const std::string& where, const char* what) const
+    {
+        const std::string utf8 = ExpectString(value, where, what);
+        std::string bytes;
+        if (!Utf8ToCp1252(utf8, bytes))
+            Fail(where,
+                 std::string(what) + " " + Quoted(utf8) + " has a character outside Windows-1252");
+        if (bytes.find('\0') != std::string::npos)
+            Fail(where, std::string(what) + " must not contain a NUL character");
+        if (bytes.size() > 64)
+            Fail(where, std::string(what) + " " + Quoted(utf8) + " is " +
+                            std::to_string(bytes.size()) +
+                            " bytes long; the file holds at most 64");
+        return bytes;
+    }
+
+    uint8_t Kind(const Json& value, const std::string& where) const
+    {
+        if (value.is_string()) {
+            const std::string name = value.get<std::string>();
+            for (int k = 0; k < 256; ++k) {
+                const char* known = InterpolationKindName(static_cast<uint8_t>(k));
+                if (known != nullptr && name == known)
+                    return static_cast<uint8_t>(k);
+            }
+            Fail(where,
+                 "unknown kind " + Quoted(name) +
+                     "; the kinds are \"CONST\", \"LINEAR\", \"BEZIER CUSP\", \"BEZIER SMOOTH\""
+                     " and \"BEZIER SYMMETRICAL\" (or a number 0 to 255)");
+        }
+        if (value.is_number_integer() && value.get<int64_t>() >= 0 && value.get<int64_t>() <= 255)
+            return static_cast<uint8_t>(value.get<int64_t>());
+        Fail(where, "kind must be a kind name or a number from 0 to 255");
+    }
+
+    int32_t Steps(const Json& value, const std::string& where) const
+    {
+        if (!value.is_number_integer() || value.get<int64_t>() < INT32_MIN ||
+            value.get<int64_t>() > INT32_MAX)
+            Fail(where, "steps must be a whole number (32-bit)");
+        return static_cast<int32_t>(value.get<int64_t>());
+    }
+
+    DemoKey Key(const Json& value, const std::string& where) const
+    {
+        DemoKey key;
+        if (value.is_array()) {
+            if (value.size() < 2 || value.size() > 4)
+                Fail(where, "a key array is [time, value, kind, steps] (kind and steps "
+                            "optional)");
+            key.time = ExpectNumber(value[0], where + "/0", "time");
+            key.value = ExpectNumber(value[1], where + "/1", "value");
+            if (value.size() > 2)
+                key.kind = Kind(value[2], where + "/2");
+            if (value.size() > 3)
+                key.steps = Steps(value[3], where + "/3");
+            return key;
+        }
+        if (!value.is_object())
+            Fail(where, "a key must be an object {time, value, kind, steps} or an array");
+        bool haveTime = false, haveValue = false;
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            const std::string at = where + "/" + PointerPart(it.key());
+            if (it.key() == "time") {
+                key.time = ExpectNumber(*it, at, "time");
+                haveTime = true;
+            } else if (it.key() == "value") {
+                key.value = ExpectNumber(*it, at, "value");
+                haveValue = true;
+            } else if (it.key() == "kind") {
+                key.kind = Kind(*it, at);
+            } else if (it.key() == "steps") {
+                key.steps = Steps(*it, at);
+            } else {
+                Fail(at, "unknown key member " + Quoted(it.key()) +
+                             "; a key has time, value, kind and steps");
+            }
+        }
+        if (!haveTime || !haveValue)
+            Fail(where, "a key needs a time and a value");
+        return key;
+    }
+
+    DemoHandleRecord Handle(const Json& value, const std::string& where) const
+    {
+        if (!value.is_object())
+            Fail(where, "a handle must be an object");
+        DemoHandleRecord handle;
+        const Json* fields = nullptr;
+        bool haveType = false, haveStart = false, haveEnd = false;
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            const std::string at = where + "/" + PointerPart(it.key());
+            if (it.key() == "type") {
+                handle.type = Name64(*it, at, "the type");
+                haveType = true;
+            } else if (it.key() == "label") {
+                handle.label = Name64(*it, at, "the label");
+            } else if (it.key() == "start") {
+                handle.start = ExpectNumber(*it, at, "start");
+                haveStart = true;
+            } else if (it.key() == "end") {
+                handle.end = ExpectNumber(*it, at, "end");
+                haveEnd = true;
+            } else if (it.key() == "fields") {
+                fields = &*it;
+            } else {
+                Fail(at, "unknown handle member " + Quoted(it.key()) +
+                             "; a handle has type, label, start, end and fields");
+            }
+        }
+        if (!haveType || !haveStart || !haveEnd)
+            Fail(where, "a handle needs a type, a start and an end");
+        if (FindEffectClass(handle.type) == nullptr)
+            Fail(where + "/type", "unknown effect type " + Quoted(Cp1252ToUtf8(handle.type)));
+        const std::vector<std::string> names = TextFieldNames(handle.type);
+        if (fields == nullptr)
+            return handle;
+        const std::string fieldsAt = where + "/fields";
+        if (!fields->is_object())
+            Fail(fieldsAt, "fields must be an object of field name to key list");
+        for (auto it = fields->begin(); it != fields->end(); ++it) {
+            const std::string at = fieldsAt + "/" + PointerPart(it.key());
+            std::string name;
+            if (!Utf8ToCp1252(it.key(), name))
+                Fail(at, "field name has a character outside Windows-1252");
+            size_t position = 0;
+            while (position < names.size() && names[position] != name)
+                ++position;
+            if (position == names.size()) {
+                std::string list;
+                for (const std::string& known : names)
+                    list += (list.empty() ? "" : ", ") + Quoted(Cp1252ToUtf8(known));
+                Fail(at, "\"" + Cp1252ToUtf8(handle.type) + "\" has no field " + Quoted(it.key()) +
+                             (names.empty() ? std::string("; it has no fields")
+                                            : "; its fields are " + list));
+            }
+            if (!it->is_array())
+                Fail(at, "a field's keys must be an array");
+            if (handle.fields.size() <= position)
+                handle.fields.resize(position + 1);
+            for (size_t k = 0; k < it->size(); ++k)
+                handle.fields[position].push_back(Key((*it)[k], at + "/" + std::to_string(k)));
+        }
+        while (!handle.fields.empty() && handle.fields.back().empty())
+            handle.fields.pop_back();
+        return handle;
+    }
+};
+
+DemoDocument ReadDemoText(const std::string& text, const std::string& sourceName)
+{
+    Json root;
+    try {
+        root = Json::parse(text, DuplicateKeyCheck(), true, true);
+    } catch (const Json::parse_error& error) {
+        // The message carries the line and column.
+        std::string what = error.what();
+        const size_t cut = what.find("] ");
+        throw DemoTextError(sourceName + ": " +
+                            (cut == std::string::npos ? what : what.substr(cut + 2)));
+    }
+    TextReader reader;
+    if (!root.is_object())
+        Fail("", "the text form is an object with a \"handles\" array");
+    DemoDocument document;
+    const Json* handles = nullptr;
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        if (it.key() == "handles")
+            handles = &*it;
+        else if (it.key() != "problems") // what `quvplayer dump --json` found; not compiled
+            Fail("/" + PointerPart(it.key()),
+                 "unknown member " + Quoted(it.key()) +
+                     "; the text form has \"handles\" (and \"problems\", which is passed over)");
+    }
+    if (handles == nullptr || !handles->is_array())
+        Fail("/handles", "\"handles\" must be an array");
+    for (size_t h = 0; h < handles->size(); ++h)
+        document.handles.push_back(reader.Handle((*handles)[h], "/handles/" + std::to_string(h)));
+    return document;
+}
+
+// --- Formatting --------------------------------------------------------------------------
+
+std::string NumberText(double value)
+{
+    if (std::isnan(value))
+        return "\"NaN\"";
+    if (std::isinf(value))
+        return value > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+    return Json(value).dump();
+}
+
+std::string KindText(uint8_t kind)
+{
+    const char* name = InterpolationKindName(kind);
+    return name != nullptr ? Json(std::string(name)).dump() : std::to_string(kind);
+}
+
+std::string Utf8Quoted(const std::string& cp1252)
+{
+    return Json(Cp1252ToUtf8(cp1252)).dump();
+}
+
+std::string FormatDocument(const DemoDocument& document, const std::vector<DemoProblem>* problems)
+{
+    std::string out = "{\n  \"handles\": [";
+    for (size_t h = 0; h < document.handles.size(); ++h) {
+        const DemoHandleRecord& handle = document.handles[h];
+        out += h == 0 ? "\n" : ",\n";
+        out += "    {\n      \"type\": " + Utf8Quoted(handle.type) + ",\n";
+        out += "      \"label\": " + Utf8Quoted(handle.label) + ",\n";
+        out += "      \"start\": " + NumberText(handle.start) + ",\n";
+        out += "      \"end\": " + NumberText(handle.end);
+        const std::vector<std::string> names = TextFieldNames(handle.type);
+        bool first = true;
+        for (size_t f = 0; f < handle.fields.size(); ++f) {
+            if (handle.fields[f].empty())
+                continue;
+            out += first ? ",\n      \"fields\": {\n" : ",\n";
+            first = false;
+            const std::string name = f < names.size() ? names[f] : "#" + std::to_string(f + 1);
+            out += "        " + Utf8Quoted(name) + ": [\n";
+            for (size_t k = 0; k < handle.fields[f].size(); ++k) {
+                const DemoKey& key = handle.fields[f][k];
+                out += "          {\"time\": " + NumberText(key.time) +
+                       ", \"value\": " + NumberText(key.value) +
+                       ", \"kind\": " + KindText(key.kind) +
+                       ", \"steps\": " + std::to_string(key.steps) + "}";
+                out += k + 1 < handle.fields[f].size() ? ",\n" : "\n";
+            }
+            out += "        ]";
+        }
+        if (!first)
+            out += "\n      }";
+        out += "\n    }";
+    }
+    out += document.handles.empty() ? "]" : "\n  ]";
+    if (problems != nullptr) {
+        out += ",\n  \"problems\": [";
+        for (size_t p = 0; p < problems->size(); ++p) {
+            const DemoProblem& problem = (*problems)[p];
+            const std::string text = problem.readError ? problem.text : Cp1252ToUtf8(problem.text);
+            out += p == 0 ? "\n" : ",\n";
+            // Replaced, not thrown on: the file name in a read error need not be UTF-8.
+            out += "    {\"offset\": " + std::to_string(problem.offset) + ", \"problem\": " +
+                   Json(text).dump(-1, ' ', false, Json::error_handler_t::replace) + "}";
+        }
+        out += problems->empty() ? "]" : "\n  ]";
+    }
+    out += "\n}\n";
+    return out;
+}
+
+} // namespace
+
+// --- Entry points ------------------------------------------------------------------------
+
+DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName)
+{
+    try {
+        return ReadDemoText(text, sourceName);
+    } catch (const LocatedError& error) {
+        const int line = LineFinder(text, error.where == "/" ? "" : error.where).Find();
+        throw DemoTextError(sourceName + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
+                            error.where + ": " + error.what);
+    }
+}
+
+std::string FormatDemoText(const DemoDocument& document)
+{
+    return FormatDocument(document, nullptr);
+}
+
+std::string FormatDemoText(const DemoDocument& document, const std::vector<DemoProblem>& problems)
+{
+    return FormatDocument(document, &problems);
+}
+
+} // namespace quv
