@@ -1,5 +1,9 @@
 // The launcher window. Drawn with Dear ImGui on its own small GL context; the GL window of the
 // playback has another one.
+//
+// Sections:
+//   Display modes  the launcher's mode list: reading SDL's modes, their entries, parsing one back
+//   The form       the window, its drawing and run loop, the frame-rate timer, closing
 
 #include "platform/PlayerMainForm.h"
 
@@ -18,6 +22,9 @@
 #include "platform/pixelfont.h"
 
 namespace quv {
+
+// ---------------------------------------------------------------------------------------------
+// Display modes
 
 int32_t StrToInt(const std::string& text)
 {

@@ -1,3 +1,12 @@
+// "GFX Module 01" drawn headless: where a sprite's pixels land, its placement fields, the
+// render-target branch, the slot list and the order of start-up problems.
+//
+// Sections:
+//   Helpers          a sprite's fields, drawing one, reading its extent through GL feedback
+//   Placement        the first stored pixel, centre, rotation, scale and alpha
+//   Render targets   slots below zero draw the pool's textures
+//   Slot list        sixty-four slots from "gfx/gfxslots", and the messages for bad entries
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
