@@ -10,7 +10,7 @@
 #include <GL/glu.h>
 
 #include "effects/blob/blobpath.h"
-#include "effects/geometry/cubebatch.h"
+#include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/drawpath.h"
 #include "engine/_effectfield.h"
@@ -129,9 +129,9 @@ void Render()
     if (LiteralDrawing) {
         DrawLattice<DrawCube>(a, b);
     } else {
-        BeginCubeBatch(false, true);
+        BeginBoxBatch(false, true);
         DrawLattice<BatchCube>(a, b);
-        EndCubeBatch();
+        EndBoxBatch();
     }
 }
 

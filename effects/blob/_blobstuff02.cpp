@@ -12,7 +12,7 @@
 #include <cmath>
 
 #include "effects/blob/blobpath.h"
-#include "effects/geometry/cubebatch.h"
+#include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/drawpath.h"
 #include "engine/_effectfield.h"
@@ -160,9 +160,9 @@ void Render()
     if (LiteralDrawing)
         DrawLattice<true, DrawCube>(c);
     else {
-        BeginCubeBatch(true, true);
+        BeginBoxBatch(true, true);
         DrawLattice<false, BatchCube>(c);
-        EndCubeBatch();
+        EndBoxBatch();
     }
 
     glDisable(GL_LIGHT1);

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "effects/geometry/cubemesh.h"
+#include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
@@ -83,7 +83,7 @@ void DrawLiteral(double k)
 }
 
 // The column only changes with "Cube Size Min": it is built once per value.
-CubeMesh Mesh;
+BoxMesh Mesh;
 bool MeshBuilt = false;
 double MeshTwist = 0.0;
 Slice LastSlice{};

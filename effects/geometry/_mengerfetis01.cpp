@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "effects/geometry/cubemesh.h"
+#include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
@@ -99,7 +99,7 @@ void DrawMengerNode(float size, int32_t level, int32_t maxLevel)
 
 // The same structure built into a mesh, with the frames composed on the CPU exactly as the GL
 // calls above compose them.
-void BuildMengerNode(CubeMesh& mesh, const Matrix4& frame, float size, int32_t level,
+void BuildMengerNode(BoxMesh& mesh, const Matrix4& frame, float size, int32_t level,
                      int32_t maxLevel)
 {
     if (level >= maxLevel) {
@@ -156,7 +156,7 @@ size_t MengerCubes(int32_t levels)
 // every frame rather than held in 170 MB.
 constexpr size_t MaxKeptCubes = 65536;
 
-CubeMesh Mesh;
+BoxMesh Mesh;
 bool MeshBuilt = false;
 double MeshFields[6] = {}; // "Menger Level" and "Rotate 1" to "Rotate 5" of the kept mesh
 

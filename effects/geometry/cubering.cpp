@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "effects/geometry/cubemesh.h"
+#include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/drawpath.h"
 #include "engine/numeric.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "effects/geometry/cubemesh.h"
+#include "effects/geometry/boxes.h"
 
 namespace quv {
 
@@ -20,7 +20,7 @@ struct CubeRing {
 
 // The default path's kept ring and the generator state it left.
 struct CubeRingCache {
-    CubeMesh mesh;
+    BoxMesh mesh;
     bool built = false;
     CubeRing ring;
     uint32_t seedAfter = 0;

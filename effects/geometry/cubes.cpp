@@ -2,34 +2,20 @@
 
 #include <GL/gl.h>
 
+#include "effects/geometry/boxes.h"
+
 namespace quv {
 
 namespace {
 
-// Face normals and the signs of each vertex's offsets; every face runs counter-clockwise seen
-// from outside.
-struct Face {
-    float normal[3];
-    signed char corner[4][3];
-};
-
-constexpr Face Faces[6] = {
-    {{0, 0, 1}, {{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}}},
-    {{0, 0, -1}, {{-1, -1, -1}, {-1, 1, -1}, {1, 1, -1}, {1, -1, -1}}},
-    {{0, 1, 0}, {{-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1}}},
-    {{0, -1, 0}, {{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}}},
-    {{1, 0, 0}, {{1, -1, -1}, {1, 1, -1}, {1, 1, 1}, {1, -1, 1}}},
-    {{-1, 0, 0}, {{-1, -1, -1}, {-1, -1, 1}, {-1, 1, 1}, {-1, 1, -1}}},
-};
-
+// One quad per face of BoxFaces, each normal before its four vertices.
 void EmitFaces(float x, float y, float z, float hx, float hy, float hz)
 {
     glBegin(GL_QUADS);
-    for (const Face& face : Faces) {
+    for (const BoxFace& face : BoxFaces) {
         glNormal3f(face.normal[0], face.normal[1], face.normal[2]);
-        for (const auto& c : face.corner)
-            glVertex3f(c[0] < 0 ? x - hx : x + hx, c[1] < 0 ? y - hy : y + hy,
-                       c[2] < 0 ? z - hz : z + hz);
+        for (const int c : face.corner)
+            glVertex3f(c & 1 ? x + hx : x - hx, c & 2 ? y + hy : y - hy, c & 4 ? z + hz : z - hz);
     }
     glEnd();
 }

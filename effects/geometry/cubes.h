@@ -1,6 +1,7 @@
 #pragma once
-// The cube and box routines that every cube effect draws with. Both only emit geometry (normals
-// and vertices): colour, lighting and texturing are the caller's.
+// The literal path's cube and box routines that every cube effect draws with, from the face
+// table in boxes.h. Both only emit geometry (normals and vertices): colour, lighting and
+// texturing are the caller's.
 
 namespace quv {
 

@@ -10,7 +10,14 @@
 //
 // The default path uses that every node of a level has the same segment length and the same
 // three turns to its children: it composes each segment's frame from a per-level table on the
-// CPU and hands all boxes of the tree, in the same order, to the cube batch.
+// CPU and hands all boxes of the tree, in the same order, to the streamed box batch (boxes.h).
+//
+// Sections:
+//   ---- Parameters ----                  the fields read, the level factor, colours
+//   ---- Literal path ----                GL's matrix stack, or the same operations on a CPU stack
+//   ---- Default path: level table ----   rigid frames per level
+//   ---- Default path: kept trees ----    box shapes kept between frames, batching
+//   ---- Interface ----
 
 #include "effects/geometry/tree.h"
 
@@ -20,7 +27,7 @@
 #include <cmath>
 #include <vector>
 
-#include "effects/geometry/cubebatch.h"
+#include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/drawpath.h"
 #include "engine/numeric.h"
@@ -28,6 +35,8 @@
 namespace quv {
 
 namespace {
+
+// ---- Parameters ----
 
 constexpr float InnerColour[4] = {171.0f / 255.0f, 96.0f / 255.0f, 43.0f / 255.0f, 1.0f};
 constexpr float LeafColour[4] = {0.0f, 1.0f, 0.0f, 1.0f};
@@ -67,6 +76,8 @@ void SetSegmentColour(double level)
     glColor4f(c[0], c[1], c[2], c[3]);
 }
 
+// ---- Literal path ----
+
 void DrawSegment(double length)
 {
     DrawBox(0.0f, static_cast<float>(length / 2), 0.0f, static_cast<float>(length / 8),
@@ -105,56 +116,27 @@ void LiteralNode(const TreeParams& p, double level, double length)
     glPopMatrix();
 }
 
-// Column-major 4 x 4, as GL keeps its matrices.
-struct Matrix {
-    double m[16];
-};
-
-Matrix Multiply(const Matrix& a, const Matrix& b)
+// The turn glRotate makes, with the tree's own rounding of degrees to radians. The axes are unit
+// axes, which RotationMatrix's normalising leaves bit for bit.
+Matrix4 Turn(double degrees, double x, double y, double z)
 {
-    Matrix r;
-    for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < 4; ++row) {
-            double s = 0.0;
-            for (int k = 0; k < 4; ++k)
-                s += a.m[k * 4 + row] * b.m[c * 4 + k];
-            r.m[c * 4 + row] = s;
-        }
-    return r;
-}
-
-Matrix Translation(double x, double y, double z)
-{
-    return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
-}
-
-// The turn glRotate makes about a unit axis (x, y, z).
-Matrix Rotation(double degrees, double x, double y, double z)
-{
-    const double a = degrees * (M_PI / 180.0);
-    const double c = std::cos(a);
-    const double s = std::sin(a);
-    const double t = 1.0 - c;
-    return {{x * x * t + c, y * x * t + z * s, x * z * t - y * s, 0, x * y * t - z * s,
-             y * y * t + c, y * z * t + x * s, 0, x * z * t + y * s, y * z * t - x * s,
-             z * z * t + c, 0, 0, 0, 0, 1}};
+    return RotationMatrix(degrees, x, y, z, DegreesToRadians::Folded);
 }
 
 // The same node on a CPU matrix: the segment's frame is loaded before its box is drawn.
-void CpuStackNode(const TreeParams& p, double level, double length, const Matrix& frame)
+void CpuStackNode(const TreeParams& p, double level, double length, const Matrix4& frame)
 {
     const double factor = LevelFactor(p.phase, p.depth, level);
     const double segment = length * factor;
     if (!std::isfinite(segment))
         return;
     if (level > 0) {
-        const Matrix fork = Multiply(Multiply(frame, Translation(0.0, segment, 0.0)),
-                                     Rotation(p.twist, 0.0, 1.0, 0.0));
+        const Matrix4 fork =
+            frame * TranslationMatrix(0.0, segment, 0.0) * Turn(p.twist, 0.0, 1.0, 0.0);
         for (const float spread : Spreads) {
-            const Matrix spreadFrame = Multiply(fork, Rotation(spread, 0.0, 1.0, 0.0));
+            const Matrix4 spreadFrame = fork * Turn(spread, 0.0, 1.0, 0.0);
             const float bend = static_cast<float>(p.bend * factor);
-            CpuStackNode(p, level - 1, segment / 1.5,
-                         Multiply(spreadFrame, Rotation(bend, 0.0, 0.0, 1.0)));
+            CpuStackNode(p, level - 1, segment / 1.5, spreadFrame * Turn(bend, 0.0, 0.0, 1.0));
         }
     }
     glLoadMatrixd(frame.m);
@@ -173,11 +155,13 @@ void DrawTreeLiteral(const TreeParams& p)
         LiteralNode(p, p.depth, 1.0);
         return;
     }
-    Matrix base;
+    Matrix4 base;
     glGetDoublev(GL_MODELVIEW_MATRIX, base.m);
     CpuStackNode(p, p.depth, 1.0, base);
     glLoadMatrixd(base.m);
 }
+
+// ---- Default path: level table ----
 
 // A rigid frame: rotation columns r[0..2] and origin t.
 struct Frame {
@@ -196,7 +180,7 @@ Frame Compose(const Frame& a, const Frame& b)
     return f;
 }
 
-Frame ToFrame(const Matrix& m)
+Frame ToFrame(const Matrix4& m)
 {
     Frame f;
     for (int c = 0; c < 3; ++c)
@@ -234,12 +218,11 @@ void BuildTable(const TreeParams& p)
             break;
         Level& l = Table.levels[d];
         l.level = level;
-        const Matrix fork =
-            Multiply(Translation(0.0, segment, 0.0), Rotation(p.twist, 0.0, 1.0, 0.0));
+        const Matrix4 fork = TranslationMatrix(0.0, segment, 0.0) * Turn(p.twist, 0.0, 1.0, 0.0);
         const float bend = static_cast<float>(p.bend * factor);
         for (int b = 0; b < 3; ++b)
-            l.toChild[b] = ToFrame(Multiply(Multiply(fork, Rotation(Spreads[b], 0.0, 1.0, 0.0)),
-                                            Rotation(bend, 0.0, 0.0, 1.0)));
+            l.toChild[b] =
+                ToFrame(fork * Turn(Spreads[b], 0.0, 1.0, 0.0) * Turn(bend, 0.0, 0.0, 1.0));
         l.centreY = static_cast<float>(segment / 2);
         l.halfSection = static_cast<float>(segment / 8) * 0.5f;
         l.halfLength = static_cast<float>(segment) * 0.5f;
@@ -249,6 +232,8 @@ void BuildTable(const TreeParams& p)
             break;
     }
 }
+
+// ---- Default path: kept trees ----
 
 // The boxes of the last tree drawn, in drawing order, while its fields stay the same ("Fa6"
 // draws the same tree six times a frame). Trees above this many boxes are composed afresh.
@@ -337,7 +322,7 @@ void DrawTreeBatched(const TreeParams& p, KeptTree& kept)
         return;
     if (!keep && Table.count == 0)
         return;
-    BeginCubeBatch(true);
+    BeginBoxBatch(true);
     if (keep) {
         for (const KeptBox& box : kept.boxes) {
             SetBatchColour(box.leaf);
@@ -351,11 +336,13 @@ void DrawTreeBatched(const TreeParams& p, KeptTree& kept)
         };
         VisitNode(0, identity, draw);
     }
-    EndCubeBatch();
+    EndBoxBatch();
     SetSegmentColour(p.depth > 0 ? 1 : 0);
 }
 
 } // namespace
+
+// ---- Interface ----
 
 int64_t TreeBoxCount(int32_t depth)
 {

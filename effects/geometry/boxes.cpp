@@ -1,23 +1,157 @@
-#include "effects/geometry/cubebatch.h"
+// Boxes: the face table, Matrix4, and the two strategies of the default drawing path (see
+// boxes.h). Both strategies submit client-side vertex arrays of quads through SubmitQuads and
+// leave boxes out by the one clip test, each with the margin its pictures were made with.
+//
+// Sections (file-local first, then the interface):
+//   ---- Clip test ----                    ClipOutcode with its two margins, BeyondOnePlane
+//   ---- Submission and instrumentation ----  SubmitQuads, the clock read for the seam
+//   ---- Streamed boxes: state ----        the batch record and its limits
+//   ---- Streamed boxes: culling ----      clip, facing and pixel-centre tests, Emit
+//   ---- Streamed boxes: occlusion ----    hidden cubes, the held-back pass
+//   ---- Matrix4 ----
+//   ---- Instrumentation ----
+//   ---- Kept boxes ----                   BoxMesh
+//   ---- Streamed boxes ----               BeginBoxBatch ... EndBoxBatch
+
+#include "effects/geometry/boxes.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstddef>
+#include <chrono>
 #include <cmath>
+#include <cstddef>
+#include <numbers>
 #include <vector>
 
 namespace quv {
 
-bool CubeBatchSubmitsNothing = false;
-CubeBatchStats LastCubeBatch = {};
-
 namespace {
+
+// ---- Clip test ----
+
+// The margin by which a point must lie beyond a clip plane to count as beyond it: well above
+// what GL's own single-precision transform could move it. The streamed batch scales it by the
+// whole point, the kept meshes by w alone; each keeps its own so that its pictures stay put.
+enum class ClipMargin {
+    Scaled, // 1e-5 (|x| + |y| + |z| + |w|)
+    OfW,    // 1e-5 |w| + 1e-9
+};
+
+double ClipTolerance(const double* c)
+{
+    return 1e-5 * (std::fabs(c[3]) + std::fabs(c[0]) + std::fabs(c[1]) + std::fabs(c[2])) + 1e-30;
+}
+
+// Bit per clip plane that the clip-space point lies beyond by more than the margin: bit 0
+// x < -w, bit 1 x > w, then the same for y and z.
+unsigned ClipOutcode(const double* c, ClipMargin margin)
+{
+    double lo;
+    double hi;
+    if (margin == ClipMargin::Scaled) {
+        const double tol = ClipTolerance(c);
+        lo = -c[3] - tol;
+        hi = c[3] + tol;
+    } else {
+        lo = -c[3] - 1e-5 * std::abs(c[3]) - 1e-9;
+        hi = c[3] + 1e-5 * std::abs(c[3]) + 1e-9;
+    }
+    return (c[0] < lo ? 1u : 0u) | (c[0] > hi ? 2u : 0u) | (c[1] < lo ? 4u : 0u) |
+           (c[1] > hi ? 8u : 0u) | (c[2] < lo ? 16u : 0u) | (c[2] > hi ? 32u : 0u);
+}
+
+// Clip coordinates of the object-space point (x, y, z, 1) under the column-major matrix m.
+void ToClip(const double* m, double x, double y, double z, double* c)
+{
+    for (int r = 0; r < 4; ++r)
+        c[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+}
+
+// Whether the eight corners, given one at a time into a clip-space point by corner(i, c), all lie
+// beyond the same clip plane: then no fragment is possible.
+template <typename Corner> bool BeyondOnePlane(Corner corner, ClipMargin margin)
+{
+    unsigned common = 63;
+    for (int i = 0; i < 8; ++i) {
+        double c[4];
+        corner(i, c);
+        common &= ClipOutcode(c, margin);
+        if (common == 0)
+            return false;
+    }
+    return true;
+}
+
+// ---- Submission and instrumentation ----
+
+constexpr int32_t VerticesPerBox = 24; // six quads, in BoxFaces order
+
+BoxInstrumentation* Instrument = nullptr;
+
+uint64_t Now()
+{
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+// A clock reading for the instrumentation, 0 when none is set (the clock is then not read).
+uint64_t Stamp()
+{
+    return Instrument != nullptr ? Now() : 0;
+}
+
+void AddMeshTime(uint64_t started, uint64_t inGl)
+{
+    if (Instrument != nullptr && started != 0)
+        Instrument->meshNanoseconds += Now() - started - inGl;
+}
+
+struct QuadArrays {
+    const float* position;
+    GLsizei positionStride;
+    const float* normal;
+    GLsizei normalStride;
+    const float* colour; // 4 per vertex, tightly packed; null for the current colour
+};
+
+// Draws `count` vertices as quads: from `first` on, or those listed in indices when given. The
+// client arrays are left disabled, as they were found.
+void SubmitQuads(const QuadArrays& a, GLint first, GLsizei count, const uint32_t* indices)
+{
+    if (Instrument != nullptr && Instrument->submitNothing)
+        return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, a.positionStride, a.position);
+    glNormalPointer(GL_FLOAT, a.normalStride, a.normal);
+    if (a.colour != nullptr) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_FLOAT, 0, a.colour);
+    }
+    if (indices != nullptr)
+        glDrawElements(GL_QUADS, count, GL_UNSIGNED_INT, indices);
+    else
+        glDrawArrays(GL_QUADS, first, count);
+    if (a.colour != nullptr)
+        glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// The literal path leaves the last face's normal current; vertex arrays leave it undefined.
+void LeaveLastNormal()
+{
+    const float* n = BoxFaces[5].normal;
+    glNormal3f(n[0], n[1], n[2]);
+}
+
+// ---- Streamed boxes: state ----
 
 // Boxes per draw call: small enough for the driver to copy the arrays into the upload buffer it
 // keeps, instead of mapping fresh memory for every call.
 constexpr int32_t Capacity = 512;
-constexpr int32_t VerticesPerBox = 24;
 constexpr int32_t PendingCapacity = 1 << 18; // cubes held back for the occlusion pass
 constexpr int32_t Block = 8;                 // pixels per side of an occlusion cell
 constexpr int32_t Buckets = 4096;            // front-to-back order by nearest eye distance
@@ -26,20 +160,6 @@ constexpr int32_t Buckets = 4096;            // front-to-back order by nearest e
 // and a 16-bit depth buffer, so that nothing left out could have changed a pixel.
 constexpr double PixelMargin = 0.01;
 constexpr double DepthMargin = 2e-4;
-
-// Corner numbers: bit 0 set for +x, bit 1 for +y, bit 2 for +z. The faces in DrawCube's order,
-// each with its normal (axis and sign) and its four corners in DrawCube's vertex order.
-struct Face {
-    int axis;
-    int negative;
-    int corner[4];
-};
-constexpr Face Faces[6] = {
-    {2, 0, {4, 5, 7, 6}}, {2, 1, {0, 2, 3, 1}}, {1, 0, {2, 6, 7, 3}},
-    {1, 1, {0, 1, 5, 4}}, {0, 0, {1, 3, 7, 5}}, {0, 1, {0, 4, 6, 2}},
-};
-constexpr float AxisNormals[6][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
-                                     {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
 
 struct Corners {
     double c[8][4]; // clip coordinates
@@ -61,6 +181,14 @@ struct Pending {
 
 enum : uint8_t { Culled = 0, Drawn = 1, Sortable = 2, Occluder = 4 };
 
+// What the batch did so far, handed to the instrumentation at its end.
+struct Counts {
+    int64_t boxes = 0;
+    int64_t outside = 0;
+    int64_t hidden = 0;
+    int64_t quads = 0;
+};
+
 struct Batch {
     std::vector<float> positions;
     std::vector<float> normals;
@@ -79,7 +207,7 @@ struct Batch {
     bool pointSampled = true;
     double viewX = 0, viewY = 0, viewW = 0, viewH = 0, depthNear = 0, depthFar = 1;
 
-    bool holdBack = false;  // cubes wait for EndCubeBatch
+    bool holdBack = false;  // cubes wait for EndBoxBatch
     bool occlusion = false; // and the GL state lets hidden cubes be found
     std::vector<Pending> pending;
     std::vector<uint8_t> state;
@@ -89,40 +217,22 @@ struct Batch {
     std::vector<float> depth; // per occlusion cell: a depth that drawn cubes are known to beat
     int32_t pendingCount = 0;
     int32_t blocksX = 0, blocksY = 0;
+
+    Counts counts;
 };
 
 Batch State;
 
-void Multiply(const double* a, const double* b, double* r)
-{
-    for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < 4; ++row) {
-            double s = 0;
-            for (int k = 0; k < 4; ++k)
-                s += a[k * 4 + row] * b[c * 4 + k];
-            r[c * 4 + row] = s;
-        }
-}
+// ---- Streamed boxes: culling ----
 
 void Flush()
 {
     Batch& b = State;
     if (b.vertices == 0)
         return;
-    if (!CubeBatchSubmitsNothing) {
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 0, b.positions.data());
-        glNormalPointer(GL_FLOAT, 0, b.normals.data());
-        if (b.perVertexColour) {
-            glEnableClientState(GL_COLOR_ARRAY);
-            glColorPointer(4, GL_FLOAT, 0, b.colours.data());
-        }
-        glDrawArrays(GL_QUADS, 0, b.vertices);
-        glDisableClientState(GL_COLOR_ARRAY);
-        glDisableClientState(GL_NORMAL_ARRAY);
-        glDisableClientState(GL_VERTEX_ARRAY);
-    }
+    SubmitQuads({b.positions.data(), 0, b.normals.data(), 0,
+                 b.perVertexColour ? b.colours.data() : nullptr},
+                0, b.vertices, nullptr);
     b.vertices = 0;
 }
 
@@ -151,28 +261,10 @@ void CubeCorners(float x, float y, float z, float size, Corners& k)
     }
 }
 
-double Tolerance(const double* c)
-{
-    return 1e-5 * (std::fabs(c[3]) + std::fabs(c[0]) + std::fabs(c[1]) + std::fabs(c[2])) + 1e-30;
-}
-
 bool OutsideOnePlane(const Corners& k)
 {
-    unsigned all = 63;
-    for (const auto& c : k.c) {
-        const double tol = Tolerance(c);
-        unsigned out = 0;
-        out |= c[0] < -c[3] - tol ? 1u : 0u;
-        out |= c[0] > c[3] + tol ? 2u : 0u;
-        out |= c[1] < -c[3] - tol ? 4u : 0u;
-        out |= c[1] > c[3] + tol ? 8u : 0u;
-        out |= c[2] < -c[3] - tol ? 16u : 0u;
-        out |= c[2] > c[3] + tol ? 32u : 0u;
-        all &= out;
-        if (all == 0)
-            return false;
-    }
-    return true;
+    return BeyondOnePlane([&k](int i, double* c) { std::copy(k.c[i], k.c[i] + 4, c); },
+                          ClipMargin::Scaled);
 }
 
 enum class Sphere { Outside, Inside, Straddles };
@@ -184,8 +276,7 @@ Sphere SphereTest(float x, float y, float z, float size)
     const Batch& b = State;
     const double* m = b.clip;
     double c[4];
-    for (int r = 0; r < 4; ++r)
-        c[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+    ToClip(m, x, y, z, c);
     const double radius = std::fabs(size) * 0.5 * 1.7320508075688772 * (1 + 1e-6);
     const double tol =
         1e-5 * (std::fabs(c[0]) + std::fabs(c[1]) + std::fabs(c[2]) + std::fabs(c[3]) +
@@ -215,7 +306,7 @@ bool ToWindow(const Corners& k, Window& w)
         const double* c = k.c[i];
         if (!(c[3] > 1e-6))
             return false;
-        const double tol = Tolerance(c);
+        const double tol = ClipTolerance(c);
         if (!(c[2] > -c[3] + tol && c[2] < c[3] - tol))
             w.occluder = false;
         const double inv = 1.0 / c[3];
@@ -257,7 +348,7 @@ PixelRange PixelsOf(const Window& w)
 // y and w of three of its vertices (from points with w = 1 in object space), whether or not parts
 // of it lie behind the eye. Positive means counter-clockwise. Faces too close to edge-on for the
 // sign to survive GL's own single-precision arithmetic are kept, and GL decides.
-bool Dropped(const Corners& k, const Face& f, const Window* window)
+bool Dropped(const Corners& k, const BoxFace& f, const Window* window)
 {
     const int facing = State.dropFacing;
     if (facing == 0)
@@ -292,7 +383,7 @@ bool Dropped(const Corners& k, const Face& f, const Window* window)
 
 // Whether a face seen in window space cannot cover a pixel centre: its bounds hold none, or the
 // few they hold all lie outside it.
-bool CoversNoCentre(const Window& w, const Face& f)
+bool CoversNoCentre(const Window& w, const BoxFace& f)
 {
     Window box;
     box.x0 = box.y0 = INFINITY;
@@ -334,8 +425,10 @@ bool CoversNoCentre(const Window& w, const Face& f)
         }
     return true;
 }
-
-void Emit(const Corners& k, const float (*normals)[3], const float* colour, const Window* window)
+// Copies the faces that may reach a pixel into the arrays. faceNormals: in BoxFaces order, or null
+// for the table's own.
+void Emit(const Corners& k, const float (*faceNormals)[3], const float* colour,
+          const Window* window)
 {
     Batch& b = State;
     if (b.vertices + VerticesPerBox > Capacity * VerticesPerBox)
@@ -344,11 +437,12 @@ void Emit(const Corners& k, const float (*normals)[3], const float* colour, cons
     float* n = b.normals.data() + b.vertices * 3;
     float* c = b.colours.data() + b.vertices * 4;
     int32_t emitted = 0;
-    for (const Face& f : Faces) {
+    for (int face = 0; face < 6; ++face) {
+        const BoxFace& f = BoxFaces[face];
         if (Dropped(k, f, window) ||
             (window != nullptr && b.pointSampled && CoversNoCentre(*window, f)))
             continue;
-        const float* normal = normals[f.axis * 2 + f.negative];
+        const float* normal = faceNormals != nullptr ? faceNormals[face] : f.normal;
         for (const int corner : f.corner) {
             std::copy(k.object[corner], k.object[corner] + 3, p);
             std::copy(normal, normal + 3, n);
@@ -362,9 +456,8 @@ void Emit(const Corners& k, const float (*normals)[3], const float* colour, cons
         emitted += 4;
     }
     b.vertices += emitted;
-    LastCubeBatch.quads += emitted / 4;
+    b.counts.quads += emitted / 4;
 }
-
 // Culls what cannot reach a pixel centre; true when the box is left out. Gives the window
 // coordinates when rendering and the whole box is in front of the eye.
 bool LeftOut(const Corners& k, Window& w, bool& inWindow)
@@ -375,6 +468,7 @@ bool LeftOut(const Corners& k, Window& w, bool& inWindow)
     inWindow = State.rendering && ToWindow(k, w);
     return inWindow && State.pointSampled && PixelsOf(w).Empty();
 }
+// ---- Streamed boxes: occlusion ----
 
 // Hull of the projected corners, counter-clockwise (monotone chain); returns its size.
 int32_t Hull(const Window& w, double (*hull)[2])
@@ -496,18 +590,18 @@ void ProcessPending()
         const Pending& p = b.pending[i];
         b.state[i] = Culled;
         if (b.pointSampled && p.size * 0.5f == 0.0f) {
-            ++LastCubeBatch.outside;
+            ++b.counts.outside;
             continue;
         }
         const Sphere sphere = SphereTest(p.x, p.y, p.z, p.size);
         if (sphere == Sphere::Outside) {
-            ++LastCubeBatch.outside;
+            ++b.counts.outside;
             continue;
         }
         Corners k;
         CubeCorners(p.x, p.y, p.z, p.size, k);
         if (sphere == Sphere::Straddles && OutsideOnePlane(k)) {
-            ++LastCubeBatch.outside;
+            ++b.counts.outside;
             continue;
         }
         b.state[i] = Drawn;
@@ -516,7 +610,7 @@ void ProcessPending()
             continue;
         if (PixelsOf(w).Empty()) {
             b.state[i] = Culled;
-            ++LastCubeBatch.outside;
+            ++b.counts.outside;
             continue;
         }
         if (b.occlusion) {
@@ -547,7 +641,7 @@ void ProcessPending()
             const Window& w = b.windows[i];
             if (Hidden(w)) {
                 b.state[i] = Culled;
-                ++LastCubeBatch.hidden;
+                ++b.counts.hidden;
             } else if (b.state[i] & Occluder) {
                 AddOccluder(w);
             }
@@ -559,14 +653,236 @@ void ProcessPending()
         const Pending& p = b.pending[i];
         Corners k;
         CubeCorners(p.x, p.y, p.z, p.size, k);
-        Emit(k, AxisNormals, p.colour, b.state[i] & Sortable ? &b.windows[i] : nullptr);
+        Emit(k, nullptr, p.colour, b.state[i] & Sortable ? &b.windows[i] : nullptr);
     }
     b.pendingCount = 0;
 }
 
 } // namespace
 
-void BeginCubeBatch(bool perVertexColour, bool hideOccluded)
+// ---- Matrix4 ----
+
+Matrix4 IdentityMatrix()
+{
+    return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+}
+
+Matrix4 operator*(const Matrix4& a, const Matrix4& b)
+{
+    Matrix4 r;
+    for (int c = 0; c < 4; ++c)
+        for (int row = 0; row < 4; ++row) {
+            double s = 0;
+            for (int k = 0; k < 4; ++k)
+                s += a.m[k * 4 + row] * b.m[c * 4 + k];
+            r.m[c * 4 + row] = s;
+        }
+    return r;
+}
+
+Matrix4 TranslationMatrix(double x, double y, double z)
+{
+    return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
+}
+
+Matrix4 RotationMatrix(double degrees, double x, double y, double z, DegreesToRadians conversion)
+{
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (length == 0)
+        return IdentityMatrix();
+    x /= length;
+    y /= length;
+    z /= length;
+    const double a = conversion == DegreesToRadians::Sequential
+                         ? degrees * std::numbers::pi / 180
+                         : degrees * (std::numbers::pi / 180);
+    const double c = std::cos(a);
+    const double s = std::sin(a);
+    const double t = 1 - c;
+    return {{x * x * t + c, y * x * t + z * s, x * z * t - y * s, 0, x * y * t - z * s,
+             y * y * t + c, y * z * t + x * s, 0, x * z * t + y * s, y * z * t - x * s,
+             z * z * t + c, 0, 0, 0, 0, 1}};
+}
+
+Matrix4 ScalingMatrix(double x, double y, double z)
+{
+    return {{x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1}};
+}
+
+// ---- Instrumentation ----
+
+void SetBoxInstrumentation(BoxInstrumentation* record)
+{
+    Instrument = record;
+}
+
+// ---- Kept boxes ----
+
+void BoxMesh::Begin(bool keep, bool colours)
+{
+    started_ = Stamp();
+    inGl_ = 0;
+    keep_ = keep;
+    colours_on_ = colours;
+    boxes_ = 0;
+    vertices_.clear();
+    colours_.clear();
+    for (int i = 0; i < 3; ++i) {
+        bounds_[i] = HUGE_VAL;
+        bounds_[3 + i] = -HUGE_VAL;
+    }
+    if (!keep) {
+        PrepareClipping();
+        vertices_.reserve(StreamChunk * VerticesPerBox);
+        if (colours)
+            colours_.reserve(StreamChunk * VerticesPerBox * 4);
+    }
+}
+
+void BoxMesh::Reserve(size_t boxes, bool colours)
+{
+    vertices_.reserve(boxes * VerticesPerBox);
+    if (colours)
+        colours_.reserve(boxes * VerticesPerBox * 4);
+    indices_.resize(std::max(indices_.size(), boxes * VerticesPerBox));
+}
+
+void BoxMesh::SetColour(float r, float g, float b, float a)
+{
+    colour_[0] = r;
+    colour_[1] = g;
+    colour_[2] = b;
+    colour_[3] = a;
+}
+
+void BoxMesh::AddBox(const Matrix4& matrix, float x, float y, float z, float hx, float hy, float hz)
+{
+    if (!keep_ && boxes_ == StreamChunk) {
+        DrawBoxes(0, boxes_);
+        boxes_ = 0;
+        vertices_.clear();
+        colours_.clear();
+    }
+    const double* m = matrix.m;
+    // GL turns normals by the inverse transpose of the modelview; its cofactor matrix divided by
+    // the determinant. Composing it here with the effect's modelview gives the same normals,
+    // unnormalised where the literal path's are.
+    const double cof[9] = {
+        m[5] * m[10] - m[6] * m[9], m[6] * m[8] - m[4] * m[10], m[4] * m[9] - m[5] * m[8],
+        m[9] * m[2] - m[10] * m[1], m[10] * m[0] - m[8] * m[2], m[8] * m[1] - m[9] * m[0],
+        m[1] * m[6] - m[2] * m[5],  m[2] * m[4] - m[0] * m[6],  m[0] * m[5] - m[1] * m[4]};
+    const double det = m[0] * cof[0] + m[1] * cof[1] + m[2] * cof[2];
+    for (const BoxFace& face : BoxFaces) {
+        const double nx = face.normal[0], ny = face.normal[1], nz = face.normal[2];
+        // cof holds the cofactor matrix column by column: (m^-T) n = cof n / det.
+        const float n[3] = {static_cast<float>((cof[0] * nx + cof[3] * ny + cof[6] * nz) / det),
+                            static_cast<float>((cof[1] * nx + cof[4] * ny + cof[7] * nz) / det),
+                            static_cast<float>((cof[2] * nx + cof[5] * ny + cof[8] * nz) / det)};
+        for (const int c : face.corner) {
+            const double px = c & 1 ? x + hx : x - hx;
+            const double py = c & 2 ? y + hy : y - hy;
+            const double pz = c & 4 ? z + hz : z - hz;
+            Vertex v;
+            v.normal[0] = n[0];
+            v.normal[1] = n[1];
+            v.normal[2] = n[2];
+            const double p[3] = {m[0] * px + m[4] * py + m[8] * pz + m[12],
+                                 m[1] * px + m[5] * py + m[9] * pz + m[13],
+                                 m[2] * px + m[6] * py + m[10] * pz + m[14]};
+            for (int i = 0; i < 3; ++i) {
+                v.position[i] = static_cast<float>(p[i]);
+                bounds_[i] = std::min(bounds_[i], p[i]);
+                bounds_[3 + i] = std::max(bounds_[3 + i], p[i]);
+            }
+            vertices_.push_back(v);
+            if (colours_on_)
+                colours_.insert(colours_.end(), colour_, colour_ + 4);
+        }
+    }
+    ++boxes_;
+}
+
+void BoxMesh::End()
+{
+    if (keep_) {
+        AddMeshTime(started_, 0);
+        Draw();
+        return;
+    }
+    DrawBoxes(0, boxes_);
+    AddMeshTime(started_, inGl_);
+}
+
+void BoxMesh::Draw()
+{
+    if (!keep_ || boxes_ == 0)
+        return;
+    started_ = Stamp();
+    inGl_ = 0;
+    PrepareClipping();
+    DrawBoxes(0, boxes_);
+    AddMeshTime(started_, inGl_);
+}
+
+void BoxMesh::PrepareClipping()
+{
+    Matrix4 projection;
+    Matrix4 modelview;
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.m);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview.m);
+    const Matrix4 c = projection * modelview;
+    std::copy(c.m, c.m + 16, clip_);
+}
+
+void BoxMesh::DrawBoxes(size_t first, size_t count)
+{
+    if (count == 0)
+        return;
+    // When the corners of the whole mesh's bounds are all inside every clip plane, so is every
+    // box, and nothing needs testing one by one.
+    bool allInside = keep_;
+    for (int corner = 0; corner < 8 && allInside; ++corner) {
+        double c[4];
+        ToClip(clip_, bounds_[(corner & 1) ? 3 : 0], bounds_[(corner & 2) ? 4 : 1],
+               bounds_[(corner & 4) ? 5 : 2], c);
+        allInside = ClipOutcode(c, ClipMargin::OfW) == 0;
+    }
+    size_t drawn = count;
+    if (!allInside) {
+        indices_.resize(std::max(indices_.size(), count * VerticesPerBox));
+        drawn = 0;
+        uint32_t* out = indices_.data();
+        for (size_t b = first; b < first + count; ++b) {
+            // Faces 0 and 1 hold all eight corners: vertices 0 to 7.
+            const Vertex* v = &vertices_[b * VerticesPerBox];
+            auto corner = [this, v](int k, double* c) {
+                ToClip(clip_, v[k].position[0], v[k].position[1], v[k].position[2], c);
+            };
+            if (BeyondOnePlane(corner, ClipMargin::OfW))
+                continue;
+            const auto base = static_cast<uint32_t>(b * VerticesPerBox);
+            for (uint32_t i = 0; i < VerticesPerBox; ++i)
+                *out++ = base + i;
+            ++drawn;
+        }
+        if (drawn == 0)
+            return;
+    }
+
+    const uint64_t glStart = Stamp();
+    SubmitQuads({vertices_[0].position, sizeof(Vertex), vertices_[0].normal, sizeof(Vertex),
+                 colours_on_ ? colours_.data() : nullptr},
+                static_cast<GLint>(first * VerticesPerBox),
+                static_cast<GLsizei>(drawn * VerticesPerBox),
+                drawn == count ? nullptr : indices_.data());
+    LeaveLastNormal();
+    if (glStart != 0)
+        inGl_ += Now() - glStart;
+}
+
+// ---- Streamed boxes ----
+
+void BeginBoxBatch(bool perVertexColour, bool hideOccluded)
 {
     Batch& b = State;
     if (b.positions.empty()) {
@@ -574,15 +890,16 @@ void BeginCubeBatch(bool perVertexColour, bool hideOccluded)
         b.normals.resize(Capacity * VerticesPerBox * 3);
         b.colours.resize(Capacity * VerticesPerBox * 4);
     }
-    LastCubeBatch = {};
+    b.counts = {};
     b.vertices = 0;
     b.perVertexColour = perVertexColour;
     b.anyBox = false;
-    double modelview[16];
-    double projection[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    Multiply(projection, modelview, b.clip);
+    Matrix4 modelview;
+    Matrix4 projection;
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview.m);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.m);
+    const Matrix4 clip = projection * modelview;
+    std::copy(clip.m, clip.m + 16, b.clip);
     for (int r = 0; r < 4; ++r)
         b.rowNorm[r] = std::sqrt(b.clip[r] * b.clip[r] + b.clip[4 + r] * b.clip[4 + r] +
                                  b.clip[8 + r] * b.clip[8 + r]);
@@ -662,7 +979,7 @@ void BatchCube(float x, float y, float z, float size)
 {
     Batch& b = State;
     b.anyBox = true;
-    ++LastCubeBatch.boxes;
+    ++b.counts.boxes;
     if (b.holdBack) {
         Pending& p = b.pending[b.pendingCount++];
         p = {x, y, z, size, {b.colour[0], b.colour[1], b.colour[2], b.colour[3]}};
@@ -671,11 +988,11 @@ void BatchCube(float x, float y, float z, float size)
         return;
     }
     if (b.pointSampled && size * 0.5f == 0.0f) {
-        ++LastCubeBatch.outside;
+        ++b.counts.outside;
         return;
     }
     if (SphereTest(x, y, z, size) == Sphere::Outside) {
-        ++LastCubeBatch.outside;
+        ++b.counts.outside;
         return;
     }
     Corners k;
@@ -683,10 +1000,10 @@ void BatchCube(float x, float y, float z, float size)
     Window w;
     bool inWindow = false;
     if (LeftOut(k, w, inWindow)) {
-        ++LastCubeBatch.outside;
+        ++b.counts.outside;
         return;
     }
-    Emit(k, AxisNormals, b.colour, inWindow ? &w : nullptr);
+    Emit(k, nullptr, b.colour, inWindow ? &w : nullptr);
 }
 
 void MakeBoxShape(const double centre[3], const double halfEdges[3][3], const double normals[3][3],
@@ -703,20 +1020,21 @@ void MakeBoxShape(const double centre[3], const double halfEdges[3][3], const do
                 v += ((corner >> a) & 1 ? 1 : -1) * halfEdges[a][i];
             shape.corner[corner][i] = static_cast<float>(v);
         }
-    for (int a = 0; a < 3; ++a)
-        for (int i = 0; i < 3; ++i) {
-            shape.faceNormal[a * 2][i] = static_cast<float>(normals[a][i]);
-            shape.faceNormal[a * 2 + 1][i] = static_cast<float>(-normals[a][i]);
-        }
+    for (int face = 0; face < 6; ++face) {
+        const BoxFace& f = BoxFaces[face];
+        for (int i = 0; i < 3; ++i)
+            shape.faceNormal[face][i] =
+                static_cast<float>(f.negative ? -normals[f.axis][i] : normals[f.axis][i]);
+    }
 }
 
 void BatchShape(const BoxShape& shape)
 {
     Batch& b = State;
     b.anyBox = true;
-    ++LastCubeBatch.boxes;
+    ++b.counts.boxes;
     if (b.pointSampled && shape.flat) {
-        ++LastCubeBatch.outside;
+        ++b.counts.outside;
         return;
     }
     Corners k;
@@ -724,13 +1042,12 @@ void BatchShape(const BoxShape& shape)
     for (int corner = 0; corner < 8; ++corner) {
         const float* o = shape.corner[corner];
         std::copy(o, o + 3, k.object[corner]);
-        for (int r = 0; r < 4; ++r)
-            k.c[corner][r] = m[r] * o[0] + m[4 + r] * o[1] + m[8 + r] * o[2] + m[12 + r];
+        ToClip(m, o[0], o[1], o[2], k.c[corner]);
     }
     Window w;
     bool inWindow = false;
     if (LeftOut(k, w, inWindow)) {
-        ++LastCubeBatch.outside;
+        ++b.counts.outside;
         return;
     }
     Emit(k, shape.faceNormal, b.colour, inWindow ? &w : nullptr);
@@ -743,14 +1060,21 @@ void BatchBox(const double centre[3], const double halfEdges[3][3], const double
     BatchShape(shape);
 }
 
-void EndCubeBatch()
+void EndBoxBatch()
 {
-    if (State.pendingCount > 0)
+    Batch& b = State;
+    if (b.pendingCount > 0)
         ProcessPending();
     Flush();
-    State.holdBack = false;
-    if (State.anyBox)
-        glNormal3f(-1.0f, 0.0f, 0.0f);
+    b.holdBack = false;
+    if (b.anyBox)
+        LeaveLastNormal();
+    if (Instrument != nullptr) {
+        Instrument->boxes = b.counts.boxes;
+        Instrument->outside = b.counts.outside;
+        Instrument->hidden = b.counts.hidden;
+        Instrument->quads = b.counts.quads;
+    }
 }
 
 } // namespace quv
