@@ -4,6 +4,7 @@
 //   quvtool compile DEMO.json -o demodata.quv [--strict]
 //   quvtool decompile demodata.quv [-o DEMO.json] [--bpm N [--offset MS]]
 //   quvtool fields [TYPE]
+//   quvtool docs
 
 #include <cmath>
 #include <cstdio>
@@ -20,19 +21,23 @@
 #include "engine/message.h"
 #include "effects/moduleinit.h"
 #include "tools/demotext.h"
+#include "tools/effectreference.h"
 #include "tools/demowriter.h"
 
 namespace {
 
 void PrintUsage(std::FILE* out)
 {
-    std::fputs("Usage: quvtool compile DEMO.json -o demodata.quv [--strict]\n"
-               "           warns about every problem a player would meet; --strict makes them\n"
-               "           errors (exit 1, nothing written)\n"
-               "       quvtool decompile demodata.quv [-o DEMO.json] [--bpm N [--offset MS]]\n"
-               "           stdout without -o; with --bpm, times as BAR:BEAT where exact\n"
-               "       quvtool fields [TYPE]   list effect types, or one type's fields\n",
-               out);
+    std::fputs(
+        "Usage: quvtool compile DEMO.json -o demodata.quv [--strict]\n"
+        "           warns about every problem a player would meet; --strict makes them\n"
+        "           errors (exit 1, nothing written)\n"
+        "       quvtool decompile demodata.quv [-o DEMO.json] [--bpm N [--offset MS]]\n"
+        "           stdout without -o; with --bpm, times as BAR:BEAT where exact\n"
+        "       quvtool fields [TYPE]   list effect types, or one type's fields with their\n"
+        "           bounds, defaults and descriptions (TYPE in any case)\n"
+        "       quvtool docs            the effect reference in Markdown (docs/effects.md)\n",
+        out);
 }
 
 std::optional<std::string> ReadText(const std::string& path)
@@ -176,13 +181,13 @@ int Fields(int argc, char** argv)
         return 2;
     }
     if (argc == 3) {
-        std::string type;
-        if (!quv::Utf8ToCp1252(argv[2], type) || quv::FindEffectClass(type) == nullptr) {
-            std::fprintf(stderr, "quvtool: unknown effect type \"%s\"\n", argv[2]);
+        const quv::EffectClass* effectClass = quv::FindEffectTypeIgnoringCase(argv[2]);
+        if (effectClass == nullptr) {
+            std::fprintf(stderr, "quvtool: no effect type '%s'; did you mean '%s'?\n", argv[2],
+                         quv::ClosestEffectTypeName(argv[2]).c_str());
             return 1;
         }
-        for (const std::string& name : quv::TextFieldNames(type))
-            std::printf("\"%s\"\n", quv::Cp1252ToUtf8(name).c_str());
+        std::fputs(quv::FormatFieldTable(*effectClass).c_str(), stdout);
         return 0;
     }
     for (quv::EffectClass* c = quv::EffectClassList; c != nullptr; c = c->next) {
@@ -192,6 +197,16 @@ int Fields(int argc, char** argv)
             line += " \"" + quv::Cp1252ToUtf8(name) + "\"";
         std::printf("%s\n", line.c_str());
     }
+    return 0;
+}
+
+int Docs(int argc, char**)
+{
+    if (argc != 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    std::fputs(quv::FormatEffectReference().c_str(), stdout);
     return 0;
 }
 
@@ -206,6 +221,8 @@ int main(int argc, char** argv)
         return Decompile(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "fields") == 0)
         return Fields(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "docs") == 0)
+        return Docs(argc, argv);
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)) {
         PrintUsage(stdout);
         return 0;

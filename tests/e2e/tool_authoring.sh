@@ -33,3 +33,13 @@ echo "$checked" | grep -q "keys out of time order" ||
 grep -q '"end": "9:1"' "$work/again.json" || fail "no bars and beats: $(cat "$work/again.json")"
 "$tool" compile "$work/again.json" -o "$work/again.quv" 2>/dev/null
 cmp "$work/show.quv" "$work/again.quv" || fail "decompile --bpm and compile changed the bytes"
+
+# Effect types are looked up in any case, with a suggestion when nothing matches.
+"$tool" fields "blur 01" | grep -q '^"Factor" .* 0 .* 0 .* 16 .*strength' ||
+    fail "fields blur 01: $("$tool" fields "blur 01")"
+if "$tool" fields "blur 1" 2>"$work/err"; then
+    fail "an unknown type was listed"
+fi
+grep -qx "quvtool: no effect type 'blur 1'; did you mean 'Blur 01'?" "$work/err" ||
+    fail "suggestion: $(cat "$work/err")"
+"$tool" docs | cmp - "$2/docs/effects.md" || fail "docs/effects.md is not what quvtool docs writes"

@@ -156,8 +156,11 @@ TEST(DemoText, WithABpmTimesAreWrittenAsBarsAndBeatsAndReadBackExactly)
 {
     InitialiseModules();
     DemoDocument document;
-    document.handles.push_back(
-        {"OpenGL Clear", "x", 0, 4250, {{{500, 1, 1, 0}, {2000, 0, 0, 0}, {2000 + 1000.0 / 3, 1, 1, 0}}}});
+    document.handles.push_back({"OpenGL Clear",
+                                "x",
+                                0,
+                                4250,
+                                {{{500, 1, 1, 0}, {2000, 0, 0, 0}, {2000 + 1000.0 / 3, 1, 1, 0}}}});
     const std::vector<uint8_t> bytes = WriteDemoBytes(document);
     document.tempo = {120.0, 0.0};
     const std::string text = FormatDemoText(document);
