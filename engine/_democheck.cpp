@@ -58,16 +58,22 @@ void CheckHandle(const DemoRecord& h, bool restartsTimeline, bool known,
                                           "\") is not known: the player stops with \"[Load "
                                           "Error] Effect not found: " +
                                           h.label + "\""});
+    // The music position runs from 0, so time before it is never seen.
+    const std::string type = "\"" + h.typeName + "\" ";
     if (!(h.startTime < h.endTime))
         problems.push_back({h.offset,
-                            "\"" + h.typeName + "\" starts at " + CheckNumber(h.startTime) +
-                                " ms and ends at " + CheckNumber(h.endTime) + " ms: it never shows",
+                            type + "starts at " + CheckNumber(h.startTime) + " ms and ends at " +
+                                CheckNumber(h.endTime) + " ms: it never shows",
                             false, "end"});
-    // The music position never goes below 0, so the part before it is never seen.
-    if (h.startTime < 0)
+    else if (h.endTime <= 0)
         problems.push_back({h.offset,
-                            "\"" + h.typeName + "\" starts at " + CheckNumber(h.startTime) +
-                                " ms, before the music starts",
+                            type + "ends at " + CheckNumber(h.endTime) +
+                                " ms, before the music starts: it never shows",
+                            false, "end"});
+    else if (h.startTime < 0)
+        problems.push_back({h.offset,
+                            type + "starts at " + CheckNumber(h.startTime) +
+                                " ms, before the music starts; it shows from 0",
                             false, "start"});
 }
 
@@ -79,10 +85,11 @@ void CheckTrack(std::span<const CheckedKey> keys, const std::string& where,
         if (!std::isfinite(k.time) || !std::isfinite(k.value))
             problems.push_back({k.offset, where + "key time or value is not a finite number"});
         else if (k.time < 0)
-            problems.push_back(
-                {k.offset,
-                 where + "key at " + CheckNumber(k.time) + " ms is before the music starts", false,
-                 "time"});
+            problems.push_back({k.offset,
+                                where + "key at " + CheckNumber(k.time) +
+                                    " ms is before the music starts; it is reached only by "
+                                    "interpolating towards the next key",
+                                false, "time"});
         if (i > 0 && k.time < keys[i - 1].time)
             problems.push_back({k.offset,
                                 where + "key at " + CheckNumber(k.time) +

@@ -197,17 +197,20 @@ TEST(DemoText, CompileReportsWhatTheCheckerReportsWithLinesAndPointers)
   {"type": "Music Speed", "label": "late",
    "start": "2:1",
    "end": 1000},
-  {"type": "Music Speed", "start": -10, "end": 5}
+  {"type": "Music Speed", "start": -10, "end": 5},
+  {"type": "Music Speed", "start": -10, "end": 0}
 ]})");
     const std::vector<std::string> expected = {
         "show.json:11: /handles/1/end: \"Music Speed\" starts at 2000 ms and ends at 1000 ms: it "
         "never shows",
         "show.json:12: /handles/2/start: \"Music Speed\" starts at -10 ms, before the music "
-        "starts",
+        "starts; it shows from 0",
+        "show.json:13: /handles/3/end: \"Music Speed\" ends at 0 ms, before the music starts: it "
+        "never shows",
         "show.json:7: /handles/0/fields/Red/2/0: \"OpenGL Clear\" field \"Red\": key at 500 ms "
         "comes after a key at 1000 ms: keys out of time order",
         "show.json:8: /handles/0/fields/Blue/0/0: \"OpenGL Clear\" field \"Blue\": key at -5 ms "
-        "is before the music starts",
+        "is before the music starts; it is reached only by interpolating towards the next key",
         "show.json:8: /handles/0/fields/Blue/1: \"OpenGL Clear\" field \"Blue\": curve key has "
         "fewer than three keys after it; the track ends there"};
     EXPECT_EQ(problems, expected);
