@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "engine/_demorecords.h"
+#include "engine/_effectfield.h"
 #include "effects/moduleinit.h"
 #include "tools/demotext.h"
 #include "tools/demowriter.h"
@@ -217,6 +220,17 @@ TEST(DemoText, CompileReportsWhatTheCheckerReportsWithLinesAndPointers)
     EXPECT_TRUE(ChecksOf(R"({"handles": [{"type": "OpenGL Clear", "start": 0, "end": 1,
         "fields": {"Red": [[0, 1], [1, 0]]}}]})")
                     .empty());
+}
+
+TEST(DemoText, ShowcaseCompilesWithoutWarnings)
+{
+    InitialiseModules();
+    const std::string path = std::string(QUV_SOURCE_DIR) + "/examples/showcase/showcase.json";
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << path;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(ChecksOf(text), std::vector<std::string>());
+    FreeEffectFields();
 }
 
 } // namespace
