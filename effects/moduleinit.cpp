@@ -4,6 +4,7 @@
 #include "engine/_effectinit.h"
 #include "engine/debuglog.h"
 #include "engine/random.h"
+#include "effects/effectdocs.h"
 #include "effects/image/_rendertargets.h"
 #include "effects/state/_MusicSpeed.h"
 #include "effects/blob/_blobstuff02.h"
@@ -84,6 +85,7 @@ void InitialiseModules()
     RegisterOpenGLLight();
     RegisterOpenGLCamera();
     RegisterOpenGLClear();
+    DescribeEffectClasses();
 }
 
 } // namespace quv

@@ -62,6 +62,9 @@ struct DemoProblem {
     size_t offset = 0;
     std::string text; // Windows-1252 like every message; for a read error, the whole message
     bool readError = false;
+    // The member of the handle or key that the problem concerns ("start", "end", "time"), or
+    // null for the record as a whole; lets the compiler point at the text that caused it.
+    const char* member = nullptr;
 };
 
 // Strict stops at the first problem, as the player does. Lenient reports every problem, passes

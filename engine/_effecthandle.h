@@ -3,6 +3,7 @@
 // reader finds types by the name stored in the file and asks them for fresh field lists.
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,11 +14,26 @@ struct FieldNode;
 using RenderProc = void (*)();
 using DefineFieldsProc = void (*)(FieldNode*& head);
 
+// What a type's reference documentation says (quvtool fields, docs/effects.md); the player
+// never reads it. Static text, one line each, UTF-8.
+struct FieldDoc {
+    const char* name;        // the field's name as DefineFields gives it (Windows-1252)
+    const char* description; // what the value does in the picture
+};
+
+struct EffectDoc {
+    const char* type;                 // Windows-1252, as registered
+    const char* draws;                // what the type draws
+    const char* leaves;               // the GL state it sets and leaves behind
+    std::span<const FieldDoc> fields; // in DefineFields order
+};
+
 struct EffectClass {
     std::array<char, 64> name{}; // Windows-1252, NUL-padded
     RenderProc Render = nullptr;
     DefineFieldsProc DefineFields = nullptr;
     EffectClass* next = nullptr;
+    const EffectDoc* doc = nullptr; // set after registration; null for an undocumented type
 };
 
 // Head of the registered types, in registration order.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/_democheck.h"
 #include "engine/_demorecords.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
@@ -59,89 +60,17 @@ std::string KindText(uint8_t kind)
 
 std::string Number(double v)
 {
-    if (std::isnan(v))
-        return "nan";
-    if (std::isinf(v))
-        return v > 0 ? "inf" : "-inf";
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    // Prefer the shortest text that reads back as the same double, in plain notation where the
-    // number allows it.
-    if (std::fabs(v) < 1e15) {
-        for (int decimals = 0; decimals <= 6; ++decimals) {
-            char fixed[40];
-            std::snprintf(fixed, sizeof fixed, "%.*f", decimals, v);
-            if (std::strtod(fixed, nullptr) == v)
-                return fixed;
-        }
-    }
-    for (int precision = 1; precision < 17; ++precision) {
-        char shorter[40];
-        std::snprintf(shorter, sizeof shorter, "%.*g", precision, v);
-        if (std::strtod(shorter, nullptr) == v)
-            return shorter;
-    }
-    return text;
-}
-
-void CheckTrack(const DumpHandle& handle, const DumpField& field,
-                std::vector<DemoProblem>& problems)
-{
-    const std::string where = "\"" + handle.type + "\" field \"" + field.name + "\": ";
-    const auto& keys = field.keys;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const DumpKey& k = keys[i];
-        if (!std::isfinite(k.time) || !std::isfinite(k.value))
-            problems.push_back({k.offset, where + "key time or value is not a finite number"});
-        if (i > 0 && k.time < keys[i - 1].time)
-            problems.push_back({k.offset, where + "key at " + Number(k.time) +
-                                              " ms comes after a key at " +
-                                              Number(keys[i - 1].time) + " ms"});
-        if (InterpolationKindName(k.kind) == nullptr)
-            problems.push_back({k.offset, where + "interpolation kind " + std::to_string(k.kind) +
-                                              " is unknown; the key is skipped"});
-    }
-    // Curve keys, walked as the evaluation walks them (a curve spans four keys).
-    for (size_t i = 0; i + 1 < keys.size();) {
-        const uint8_t kind = keys[i].kind;
-        if (kind >= KindBezierCusp && kind <= KindBezierSymmetrical) {
-            if (i + 3 >= keys.size()) {
-                problems.push_back(
-                    {keys[i].offset, where + "curve key has fewer than three keys after it; "
-                                             "the track ends there"});
-                break;
-            }
-            if (keys[i].steps < 1)
-                problems.push_back({keys[i].offset, where + "curve step count " +
-                                                        std::to_string(keys[i].steps) +
-                                                        " is below 1; 1 is used"});
-            else if (keys[i].steps > MaxCurveSteps)
-                problems.push_back(
-                    {keys[i].offset, where + "curve step count " + std::to_string(keys[i].steps) +
-                                         " is above " + std::to_string(MaxCurveSteps) +
-                                         "; that many are used"});
-            i += 3;
-        } else {
-            ++i;
-        }
-    }
+    return CheckNumber(v);
 }
 
 Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
 {
     Dump dump;
     size_t field = 0;
-    auto problem = [&](size_t offset, std::string text) {
-        dump.problems.push_back({offset, std::move(text)});
-    };
     DemoVisitor visitor;
     visitor.handle = [&](const DemoRecord& r) -> std::optional<size_t> {
-        if (r.tag == TagFirstHandle) {
-            if (!dump.handles.empty())
-                problem(r.offset, "a second 0x0100 tag starts the Timeline again; the handles "
-                                  "before it are dropped");
+        if (r.tag == TagFirstHandle)
             dump.timelineStart = dump.handles.size();
-        }
         DumpHandle& h = dump.handles.emplace_back();
         h.offset = r.offset;
         h.type = r.typeName;
@@ -155,15 +84,7 @@ Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
             effectClass->DefineFields(head);
             for (FieldNode* n = head; n != nullptr; n = n->next)
                 h.fields.push_back({FieldName(*n->field), {}});
-        } else {
-            problem(r.offset, "effect type \"" + h.type + "\" (label \"" + h.label +
-                                  "\") is not known: the player stops with \"[Load Error] "
-                                  "Effect not found: " +
-                                  h.label + "\"");
         }
-        if (!(h.start < h.end))
-            problem(r.offset, "\"" + h.type + "\" starts at " + Number(h.start) +
-                                  " ms and ends at " + Number(h.end) + " ms: it never shows");
         if (!h.known)
             return std::nullopt; // its fields are named by position as they are selected
         return h.fields.size();
@@ -180,11 +101,8 @@ Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
             keys.clear();
         keys.push_back({r.offset, r.time, r.value, r.kind, r.steps});
     };
-    visitor.problem = [&](const DemoProblem& p) { dump.problems.push_back(p); };
     WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
-    for (const DumpHandle& h : dump.handles)
-        for (const DumpField& f : h.fields)
-            CheckTrack(h, f, dump.problems);
+    dump.problems = CheckDemoBytes(bytes, fileName);
     return dump;
 }
 

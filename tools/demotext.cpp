@@ -13,10 +13,12 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <set>
 
 #include <nlohmann/json.hpp>
 
+#include "engine/_democheck.h"
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
 #include "engine/message.h"
@@ -226,6 +228,8 @@ private:
 // --- Reading -----------------------------------------------------------------------------
 
 struct TextReader {
+    MusicalTempo tempo;
+
     std::string ExpectString(const Json& value, const std::string& where, const char* what) const
     {
         if (!value.is_string())
@@ -248,6 +252,24 @@ struct TextReader {
         }
         Fail(where,
              std::string(what) + " must be a number (or \"NaN\", \"Infinity\", \"-Infinity\")");
+    }
+
+    // A time in ms: a number, or with a bpm a musical time "BAR:BEAT[.FRACTION]".
+    double Time(const Json& value, const std::string& where, const char* what) const
+    {
+        if (value.is_string() && value.get<std::string>().find(':') != std::string::npos) {
+            const std::string text = value.get<std::string>();
+            if (!(tempo.bpm > 0.0))
+                Fail(where, "musical time " + Quoted(text) +
+                                " needs a \"bpm\" at the top level of the text form");
+            const std::optional<double> ms = ParseMusicalTime(text, tempo);
+            if (!ms)
+                Fail(where, "malformed musical time " + Quoted(text) +
+                                "; write \"BAR:BEAT\" or \"BAR:BEAT.FRACTION\" (bar from 1, "
+                                "beat 1 to 4)");
+            return *ms;
+        }
+        return ExpectNumber(value, where, what);
     }
 
     std::string Name64(const Json& value, const std::string& where, const char* what) const
@@ -300,7 +322,7 @@ struct TextReader {
             if (value.size() < 2 || value.size() > 4)
                 Fail(where, "a key array is [time, value, kind, steps] (kind and steps "
                             "optional)");
-            key.time = ExpectNumber(value[0], where + "/0", "time");
+            key.time = Time(value[0], where + "/0", "time");
             key.value = ExpectNumber(value[1], where + "/1", "value");
             if (value.size() > 2)
                 key.kind = Kind(value[2], where + "/2");
@@ -314,7 +336,7 @@ struct TextReader {
         for (auto it = value.begin(); it != value.end(); ++it) {
             const std::string at = where + "/" + PointerPart(it.key());
             if (it.key() == "time") {
-                key.time = ExpectNumber(*it, at, "time");
+                key.time = Time(*it, at, "time");
                 haveTime = true;
             } else if (it.key() == "value") {
                 key.value = ExpectNumber(*it, at, "value");
@@ -348,10 +370,10 @@ struct TextReader {
             } else if (it.key() == "label") {
                 handle.label = Name64(*it, at, "the label");
             } else if (it.key() == "start") {
-                handle.start = ExpectNumber(*it, at, "start");
+                handle.start = Time(*it, at, "start");
                 haveStart = true;
             } else if (it.key() == "end") {
-                handle.end = ExpectNumber(*it, at, "end");
+                handle.end = Time(*it, at, "end");
                 haveEnd = true;
             } else if (it.key() == "fields") {
                 fields = &*it;
@@ -417,13 +439,26 @@ DemoDocument ReadDemoText(const std::string& text, const std::string& sourceName
     DemoDocument document;
     const Json* handles = nullptr;
     for (auto it = root.begin(); it != root.end(); ++it) {
-        if (it.key() == "handles")
+        if (it.key() == "handles") {
             handles = &*it;
-        else if (it.key() != "problems") // what `quvplayer dump --json` found; not compiled
+        } else if (it.key() == "bpm") {
+            reader.tempo.bpm = reader.ExpectNumber(*it, "/bpm", "bpm");
+            if (!(reader.tempo.bpm > 0.0) || !std::isfinite(reader.tempo.bpm))
+                Fail("/bpm", "bpm must be a number above 0");
+        } else if (it.key() == "offset") {
+            reader.tempo.offset = reader.ExpectNumber(*it, "/offset", "offset");
+            if (!std::isfinite(reader.tempo.offset))
+                Fail("/offset", "offset must be a finite number of ms");
+        } else if (it.key() != "problems") { // what `quvplayer dump --json` found; not compiled
             Fail("/" + PointerPart(it.key()),
                  "unknown member " + Quoted(it.key()) +
-                     "; the text form has \"handles\" (and \"problems\", which is passed over)");
+                     "; the text form has \"handles\", \"bpm\", \"offset\" (and \"problems\", "
+                     "which is passed over)");
+        }
     }
+    if (root.contains("offset") && !root.contains("bpm"))
+        Fail("/offset", "an offset needs a \"bpm\"");
+    document.tempo = reader.tempo;
     if (handles == nullptr || !handles->is_array())
         Fail("/handles", "\"handles\" must be an array");
     for (size_t h = 0; h < handles->size(); ++h)
@@ -442,6 +477,13 @@ std::string NumberText(double value)
     return Json(value).dump();
 }
 
+// A bar and beat where one gives exactly the same time, else ms.
+std::string TimeText(double ms, const MusicalTempo& tempo)
+{
+    const std::optional<std::string> musical = ExactMusicalTime(ms, tempo);
+    return musical ? Json(*musical).dump() : NumberText(ms);
+}
+
 std::string KindText(uint8_t kind)
 {
     const char* name = InterpolationKindName(kind);
@@ -455,14 +497,19 @@ std::string Utf8Quoted(const std::string& cp1252)
 
 std::string FormatDocument(const DemoDocument& document, const std::vector<DemoProblem>* problems)
 {
-    std::string out = "{\n  \"handles\": [";
+    const MusicalTempo& tempo = document.tempo;
+    std::string out = "{\n";
+    if (tempo.bpm > 0.0)
+        out += "  \"bpm\": " + NumberText(tempo.bpm) +
+               ",\n  \"offset\": " + NumberText(tempo.offset) + ",\n";
+    out += "  \"handles\": [";
     for (size_t h = 0; h < document.handles.size(); ++h) {
         const DemoHandleRecord& handle = document.handles[h];
         out += h == 0 ? "\n" : ",\n";
         out += "    {\n      \"type\": " + Utf8Quoted(handle.type) + ",\n";
         out += "      \"label\": " + Utf8Quoted(handle.label) + ",\n";
-        out += "      \"start\": " + NumberText(handle.start) + ",\n";
-        out += "      \"end\": " + NumberText(handle.end);
+        out += "      \"start\": " + TimeText(handle.start, tempo) + ",\n";
+        out += "      \"end\": " + TimeText(handle.end, tempo);
         const std::vector<std::string> names = TextFieldNames(handle.type);
         bool first = true;
         for (size_t f = 0; f < handle.fields.size(); ++f) {
@@ -474,7 +521,7 @@ std::string FormatDocument(const DemoDocument& document, const std::vector<DemoP
             out += "        " + Utf8Quoted(name) + ": [\n";
             for (size_t k = 0; k < handle.fields[f].size(); ++k) {
                 const DemoKey& key = handle.fields[f][k];
-                out += "          {\"time\": " + NumberText(key.time) +
+                out += "          {\"time\": " + TimeText(key.time, tempo) +
                        ", \"value\": " + NumberText(key.value) +
                        ", \"kind\": " + KindText(key.kind) +
                        ", \"steps\": " + std::to_string(key.steps) + "}";
@@ -516,6 +563,60 @@ DemoDocument ParseDemoText(const std::string& text, const std::string& sourceNam
         throw DemoTextError(sourceName + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
                             error.where + ": " + error.what);
     }
+}
+
+std::vector<std::string> CheckDemoText(const DemoDocument& document, const std::string& text,
+                                       const std::string& sourceName)
+{
+    std::vector<DemoRecordOrigin> origins;
+    const std::vector<uint8_t> bytes = WriteDemoBytes(document, &origins);
+    std::vector<std::string> located;
+    for (const DemoProblem& problem : CheckDemoBytes(bytes, sourceName)) {
+        // The record the problem is in: the last one that starts at or before its offset.
+        size_t o = 0;
+        while (o + 1 < origins.size() && origins[o + 1].offset <= problem.offset)
+            ++o;
+        std::string where;
+        const char* arrayIndex = nullptr; // the member's place in a key written as an array
+        if (!origins.empty()) {
+            const DemoRecordOrigin& origin = origins[o];
+            where = "/handles/" + std::to_string(origin.handle);
+            if (origin.key) {
+                const std::string& type = document.handles[origin.handle].type;
+                const std::vector<std::string> names = TextFieldNames(type);
+                const std::string name = origin.field < names.size()
+                                             ? names[origin.field]
+                                             : "#" + std::to_string(origin.field + 1);
+                where += "/fields/" + PointerPart(Cp1252ToUtf8(name)) + "/" +
+                         std::to_string(origin.index);
+                const std::string member = problem.member != nullptr ? problem.member : "";
+                arrayIndex = member == "time"    ? "0"
+                             : member == "kind"  ? "2"
+                             : member == "steps" ? "3"
+                                                 : nullptr;
+            }
+        }
+        // The most precise pointer the text has: the member as an object key or as an array
+        // element, else the record (a kind or steps left out has no text of its own).
+        std::vector<std::string> candidates;
+        if (problem.member != nullptr)
+            candidates.push_back(where + "/" + problem.member);
+        if (arrayIndex != nullptr)
+            candidates.push_back(where + "/" + arrayIndex);
+        candidates.push_back(where);
+        int line = 0;
+        for (const std::string& candidate : candidates) {
+            line = LineFinder(text, candidate).Find();
+            if (line > 0) {
+                where = candidate;
+                break;
+            }
+        }
+        const std::string what = problem.readError ? problem.text : Cp1252ToUtf8(problem.text);
+        located.push_back(sourceName + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
+                          (where.empty() ? "/" : where) + ": " + what);
+    }
+    return located;
 }
 
 std::string FormatDemoText(const DemoDocument& document)

@@ -14,6 +14,12 @@
 // later ones as "-#2", "-#3". Comments (// and /* */) are allowed. Text is UTF-8; the file keeps
 // Windows-1252 bytes. A top-level "problems" array, as `quvplayer dump --json` writes it, is
 // passed over.
+//
+// Musical time: with a top-level "bpm" (and optionally "offset", the ms of bar 1 beat 1), any
+// start, end or key time may be a string "BAR:BEAT" or "BAR:BEAT.FRACTION", counted from 1:1
+// with four beats a bar ("2:1.5" at 120 bpm is 2250 ms after the offset). A document with a bpm
+// is written with the bpm and offset at the top and its times as bars and beats wherever that
+// gives back exactly the same milliseconds ("3:2", "3:2.25"), in ms elsewhere.
 
 #include <string>
 #include <vector>
@@ -27,6 +33,12 @@ namespace quv {
 DemoDocument ParseDemoText(const std::string& text, const std::string& sourceName);
 
 std::string FormatDemoText(const DemoDocument& document);
+
+// What `quvplayer dump --check` would report for the file the document compiles to, each problem
+// located in the text it was parsed from: "SOURCE:LINE: POINTER: TEXT", for example
+// "show.json:42: /handles/3/fields/Red/1/time: ... keys out of time order".
+std::vector<std::string> CheckDemoText(const DemoDocument& document, const std::string& text,
+                                       const std::string& sourceName);
 
 // The same with a "problems" array after the handles: {"offset": N, "problem": TEXT} for each.
 std::string FormatDemoText(const DemoDocument& document, const std::vector<DemoProblem>& problems);

@@ -64,11 +64,14 @@ std::vector<std::string> TextFieldNames(const std::string& typeCp1252)
     return names;
 }
 
-std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document)
+std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document,
+                                    std::vector<DemoRecordOrigin>* origins)
 {
     ByteWriter out;
     for (size_t h = 0; h < document.handles.size(); ++h) {
         const DemoHandleRecord& handle = document.handles[h];
+        if (origins != nullptr)
+            origins->push_back({out.bytes.size(), h, false, 0, 0});
         out.U16(h == 0 ? TagFirstHandle : TagNextHandle);
         out.Text64(handle.type);
         out.Text64(handle.label);
@@ -86,6 +89,8 @@ std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document)
             out.U16(f == 0 ? TagFirstField : TagNextField);
             for (size_t k = 0; k < handle.fields[f].size(); ++k) {
                 const DemoKey& key = handle.fields[f][k];
+                if (origins != nullptr)
+                    origins->push_back({out.bytes.size(), h, true, f, k});
                 out.U16(k == 0 ? TagFirstKey : TagNextKey);
                 out.F64(key.time);
                 out.F64(key.value);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/musicaltime.h"
+
 namespace quv {
 
 struct DemoKey {
@@ -29,6 +31,9 @@ struct DemoHandleRecord {
 
 struct DemoDocument {
     std::vector<DemoHandleRecord> handles;
+    // The text form's "bpm" and "offset" (bpm 0 when it gives none). The file does not keep
+    // them; with a bpm, the text form writes times as bars and beats where they are exact.
+    MusicalTempo tempo;
 };
 
 // A problem in a text form or a demo file; the message is UTF-8 and names the source and the
@@ -38,9 +43,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Where a record of the written file comes from: the handle, and for a key its field position
+// and index in that field's keys.
+struct DemoRecordOrigin {
+    size_t offset = 0; // of the record's tag
+    size_t handle = 0;
+    bool key = false;
+    size_t field = 0;
+    size_t index = 0;
+};
+
 // The file bytes for a document: each handle's record, then field selection tags up to each
-// keyed field, each followed by its keys. Links and authoring words are written as 0.
-std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document);
+// keyed field, each followed by its keys. Links and authoring words are written as 0. With
+// origins, the handle and key records are listed there in file order.
+std::vector<uint8_t> WriteDemoBytes(const DemoDocument& document,
+                                    std::vector<DemoRecordOrigin>* origins = nullptr);
 
 // A demo file as the player loads it: the same strict walk, so a file the player refuses is
 // refused with the player's message, and an unknown type is an error. Whatever the document

@@ -1,11 +1,14 @@
 // Authoring tool for demo files: compiles the readable text form (JSON) into the binary demo the
 // player reads, turns a demo file back into text, and lists the effect types and their fields.
 //
-//   quvtool compile DEMO.json -o demodata.quv
-//   quvtool decompile demodata.quv [-o DEMO.json]
+//   quvtool compile DEMO.json -o demodata.quv [--strict]
+//   quvtool decompile demodata.quv [-o DEMO.json] [--bpm N [--offset MS]]
 //   quvtool fields [TYPE]
+//   quvtool docs
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -18,16 +21,23 @@
 #include "engine/message.h"
 #include "effects/moduleinit.h"
 #include "tools/demotext.h"
+#include "tools/effectreference.h"
 #include "tools/demowriter.h"
 
 namespace {
 
 void PrintUsage(std::FILE* out)
 {
-    std::fputs("Usage: quvtool compile DEMO.json -o demodata.quv\n"
-               "       quvtool decompile demodata.quv [-o DEMO.json]   (stdout without -o)\n"
-               "       quvtool fields [TYPE]   list effect types, or one type's fields\n",
-               out);
+    std::fputs(
+        "Usage: quvtool compile DEMO.json -o demodata.quv [--strict]\n"
+        "           warns about every problem a player would meet; --strict makes them\n"
+        "           errors (exit 1, nothing written)\n"
+        "       quvtool decompile demodata.quv [-o DEMO.json] [--bpm N [--offset MS]]\n"
+        "           stdout without -o; with --bpm, times as BAR:BEAT where exact\n"
+        "       quvtool fields [TYPE]   list effect types, or one type's fields with their\n"
+        "           bounds, defaults and descriptions (TYPE in any case)\n"
+        "       quvtool docs            the effect reference in Markdown (docs/effects.md)\n",
+        out);
 }
 
 std::optional<std::string> ReadText(const std::string& path)
@@ -46,34 +56,68 @@ bool WriteFile(const std::string& path, const void* data, size_t size)
     return static_cast<bool>(out);
 }
 
-// Splits "IN -o OUT" (in either order); false on anything else.
-bool InputOutput(int argc, char** argv, std::string& in, std::string& out)
+bool ParseDouble(const char* text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(value);
+}
+
+struct Options {
+    std::string in, out;
+    bool strict = false;
+    std::optional<double> bpm, offset;
+};
+
+// Splits "IN -o OUT" and the options (in any order); false on anything else.
+bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 2; i < argc; ++i) {
+        double number = 0.0;
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc)
-            out = argv[++i];
-        else if (in.empty() && argv[i][0] != '-')
-            in = argv[i];
+            options.out = argv[++i];
+        else if (std::strcmp(argv[i], "--strict") == 0)
+            options.strict = true;
+        else if (std::strcmp(argv[i], "--bpm") == 0 && i + 1 < argc &&
+                 ParseDouble(argv[++i], number) && number > 0.0)
+            options.bpm = number;
+        else if (std::strcmp(argv[i], "--offset") == 0 && i + 1 < argc &&
+                 ParseDouble(argv[++i], number))
+            options.offset = number;
+        else if (options.in.empty() && argv[i][0] != '-')
+            options.in = argv[i];
         else
             return false;
     }
-    return !in.empty();
+    return !options.in.empty();
 }
 
 int Compile(int argc, char** argv)
 {
-    std::string in, out;
-    if (!InputOutput(argc, argv, in, out) || out.empty()) {
+    Options options;
+    if (!ParseOptions(argc, argv, options) || options.out.empty() || options.bpm ||
+        options.offset) {
         PrintUsage(stderr);
         return 2;
     }
+    const std::string& in = options.in;
+    const std::string& out = options.out;
     const std::optional<std::string> text = ReadText(in);
     if (!text) {
         std::fprintf(stderr, "quvtool: cannot read %s\n", in.c_str());
         return 1;
     }
     try {
-        const std::vector<uint8_t> bytes = quv::WriteDemoBytes(quv::ParseDemoText(*text, in));
+        const quv::DemoDocument document = quv::ParseDemoText(*text, in);
+        const std::vector<std::string> problems = quv::CheckDemoText(document, *text, in);
+        for (const std::string& problem : problems)
+            std::fprintf(stderr, "%s\n", problem.c_str());
+        if (options.strict && !problems.empty()) {
+            std::fprintf(stderr, "quvtool: %zu problem%s; %s not written (--strict)\n",
+                         problems.size(), problems.size() == 1 ? "" : "s", out.c_str());
+            return 1;
+        }
+        const std::vector<uint8_t> bytes = quv::WriteDemoBytes(document);
         if (!WriteFile(out, bytes.data(), bytes.size())) {
             std::fprintf(stderr, "quvtool: cannot write %s\n", out.c_str());
             return 1;
@@ -87,18 +131,20 @@ int Compile(int argc, char** argv)
 
 int Decompile(int argc, char** argv)
 {
-    std::string in, out;
-    if (!InputOutput(argc, argv, in, out)) {
+    Options options;
+    if (!ParseOptions(argc, argv, options) || options.strict || (options.offset && !options.bpm)) {
         PrintUsage(stderr);
         return 2;
     }
+    const std::string& in = options.in;
+    const std::string& out = options.out;
     const std::optional<std::vector<uint8_t>> bytes = quv::ReadWholeFile(in);
     if (!bytes) {
         std::fprintf(stderr, "quvtool: cannot read %s\n", in.c_str());
         return 1;
     }
     try {
-        const quv::DemoDocument document = quv::ReadDemoDocument(*bytes, in);
+        quv::DemoDocument document = quv::ReadDemoDocument(*bytes, in);
         // The text form keeps what the player reads; say so when the file held more.
         const std::vector<uint8_t> again = quv::WriteDemoBytes(document);
         if (again != *bytes) {
@@ -112,6 +158,8 @@ int Decompile(int argc, char** argv)
                          "byte %zu on\n",
                          in.c_str(), at);
         }
+        if (options.bpm)
+            document.tempo = {*options.bpm, options.offset.value_or(0.0)};
         const std::string text = quv::FormatDemoText(document);
         if (out.empty()) {
             std::fwrite(text.data(), 1, text.size(), stdout);
@@ -133,13 +181,13 @@ int Fields(int argc, char** argv)
         return 2;
     }
     if (argc == 3) {
-        std::string type;
-        if (!quv::Utf8ToCp1252(argv[2], type) || quv::FindEffectClass(type) == nullptr) {
-            std::fprintf(stderr, "quvtool: unknown effect type \"%s\"\n", argv[2]);
+        const quv::EffectClass* effectClass = quv::FindEffectTypeIgnoringCase(argv[2]);
+        if (effectClass == nullptr) {
+            std::fprintf(stderr, "quvtool: no effect type '%s'; did you mean '%s'?\n", argv[2],
+                         quv::ClosestEffectTypeName(argv[2]).c_str());
             return 1;
         }
-        for (const std::string& name : quv::TextFieldNames(type))
-            std::printf("\"%s\"\n", quv::Cp1252ToUtf8(name).c_str());
+        std::fputs(quv::FormatFieldTable(*effectClass).c_str(), stdout);
         return 0;
     }
     for (quv::EffectClass* c = quv::EffectClassList; c != nullptr; c = c->next) {
@@ -149,6 +197,16 @@ int Fields(int argc, char** argv)
             line += " \"" + quv::Cp1252ToUtf8(name) + "\"";
         std::printf("%s\n", line.c_str());
     }
+    return 0;
+}
+
+int Docs(int argc, char**)
+{
+    if (argc != 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    std::fputs(quv::FormatEffectReference().c_str(), stdout);
     return 0;
 }
 
@@ -163,6 +221,8 @@ int main(int argc, char** argv)
         return Decompile(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "fields") == 0)
         return Fields(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "docs") == 0)
+        return Docs(argc, argv);
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)) {
         PrintUsage(stdout);
         return 0;

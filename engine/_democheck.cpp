@@ -1,0 +1,183 @@
+#include "engine/_democheck.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <span>
+
+#include "engine/_effectfield.h"
+#include "engine/_effecthandle.h"
+#include "engine/_keyframer.h"
+
+namespace quv {
+
+std::string CheckNumber(double v)
+{
+    if (std::isnan(v))
+        return "nan";
+    if (std::isinf(v))
+        return v > 0 ? "inf" : "-inf";
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    if (std::fabs(v) < 1e15) {
+        for (int decimals = 0; decimals <= 6; ++decimals) {
+            char fixed[40];
+            std::snprintf(fixed, sizeof fixed, "%.*f", decimals, v);
+            if (std::strtod(fixed, nullptr) == v)
+                return fixed;
+        }
+    }
+    for (int precision = 1; precision < 17; ++precision) {
+        char shorter[40];
+        std::snprintf(shorter, sizeof shorter, "%.*g", precision, v);
+        if (std::strtod(shorter, nullptr) == v)
+            return shorter;
+    }
+    return text;
+}
+
+namespace {
+
+struct CheckedKey {
+    size_t offset = 0; // of the key's record
+    double time = 0.0;
+    double value = 0.0;
+    uint8_t kind = 0;
+    int32_t steps = 0;
+};
+
+void CheckHandle(const DemoRecord& h, bool restartsTimeline, bool known,
+                 std::vector<DemoProblem>& problems)
+{
+    if (restartsTimeline)
+        problems.push_back({h.offset, "a second 0x0100 tag starts the Timeline again; the "
+                                      "handles before it are dropped"});
+    if (!known)
+        problems.push_back({h.offset, "effect type \"" + h.typeName + "\" (label \"" + h.label +
+                                          "\") is not known: the player stops with \"[Load "
+                                          "Error] Effect not found: " +
+                                          h.label + "\""});
+    // The music position runs from 0, so time before it is never seen.
+    const std::string type = "\"" + h.typeName + "\" ";
+    if (!(h.startTime < h.endTime))
+        problems.push_back({h.offset,
+                            type + "starts at " + CheckNumber(h.startTime) + " ms and ends at " +
+                                CheckNumber(h.endTime) + " ms: it never shows",
+                            false, "end"});
+    else if (h.endTime <= 0)
+        problems.push_back({h.offset,
+                            type + "ends at " + CheckNumber(h.endTime) +
+                                " ms, before the music starts: it never shows",
+                            false, "end"});
+    else if (h.startTime < 0)
+        problems.push_back({h.offset,
+                            type + "starts at " + CheckNumber(h.startTime) +
+                                " ms, before the music starts; it shows from 0",
+                            false, "start"});
+}
+
+void CheckTrack(std::span<const CheckedKey> keys, const std::string& where,
+                std::vector<DemoProblem>& problems)
+{
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const CheckedKey& k = keys[i];
+        if (!std::isfinite(k.time) || !std::isfinite(k.value))
+            problems.push_back({k.offset, where + "key time or value is not a finite number"});
+        else if (k.time < 0)
+            problems.push_back({k.offset,
+                                where + "key at " + CheckNumber(k.time) +
+                                    " ms is before the music starts; it is reached only by "
+                                    "interpolating towards the next key",
+                                false, "time"});
+        if (i > 0 && k.time < keys[i - 1].time)
+            problems.push_back({k.offset,
+                                where + "key at " + CheckNumber(k.time) +
+                                    " ms comes after a key at " + CheckNumber(keys[i - 1].time) +
+                                    " ms: keys out of time order",
+                                false, "time"});
+        if (InterpolationKindName(k.kind) == nullptr)
+            problems.push_back({k.offset,
+                                where + "interpolation kind " + std::to_string(k.kind) +
+                                    " is unknown; the key is skipped",
+                                false, "kind"});
+    }
+    // Curve keys, walked as the evaluation walks them (a curve spans four keys).
+    for (size_t i = 0; i + 1 < keys.size();) {
+        const uint8_t kind = keys[i].kind;
+        if (kind >= KindBezierCusp && kind <= KindBezierSymmetrical) {
+            if (i + 3 >= keys.size()) {
+                problems.push_back(
+                    {keys[i].offset, where + "curve key has fewer than three keys after it; "
+                                             "the track ends there"});
+                break;
+            }
+            if (keys[i].steps < 1)
+                problems.push_back({keys[i].offset,
+                                    where + "curve step count " + std::to_string(keys[i].steps) +
+                                        " is below 1; 1 is used",
+                                    false, "steps"});
+            else if (keys[i].steps > MaxCurveSteps)
+                problems.push_back({keys[i].offset,
+                                    where + "curve step count " + std::to_string(keys[i].steps) +
+                                        " is above " + std::to_string(MaxCurveSteps) +
+                                        "; that many are used",
+                                    false, "steps"});
+            i += 3;
+        } else {
+            ++i;
+        }
+    }
+}
+
+} // namespace
+
+std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
+{
+    struct Track {
+        std::string where;
+        std::vector<CheckedKey> keys;
+    };
+    std::vector<DemoProblem> problems;
+    std::vector<Track> tracks; // every field of every handle, in file order
+    size_t handleTracks = 0;   // where the current handle's fields start in tracks
+    size_t field = 0;
+    bool anyHandle = false;
+    std::string type;
+    DemoVisitor visitor;
+    visitor.handle = [&](const DemoRecord& r) -> std::optional<size_t> {
+        EffectClass* effectClass = FindEffectClass(r.typeName);
+        CheckHandle(r, r.tag == TagFirstHandle && anyHandle, effectClass != nullptr, problems);
+        anyHandle = true;
+        type = r.typeName;
+        handleTracks = tracks.size();
+        if (effectClass == nullptr)
+            return std::nullopt;
+        FieldNode* head = nullptr;
+        effectClass->DefineFields(head);
+        for (FieldNode* n = head; n != nullptr; n = n->next)
+            tracks.push_back({"\"" + type + "\" field \"" + FieldName(*n->field) + "\": ", {}});
+        return tracks.size() - handleTracks;
+    };
+    visitor.field = [&](const DemoRecord&, size_t index) {
+        while (tracks.size() <= handleTracks + index)
+            tracks.push_back({"\"" + type + "\" field \"field " +
+                                  std::to_string(tracks.size() - handleTracks + 1) + "\": ",
+                              {}});
+        field = handleTracks + index;
+    };
+    visitor.key = [&](const DemoRecord& r) {
+        std::vector<CheckedKey>& keys = tracks[field].keys;
+        if (r.tag == TagFirstKey)
+            keys.clear();
+        keys.push_back({r.offset, r.time, r.value, r.kind, r.steps});
+    };
+    visitor.problem = [&](const DemoProblem& p) { problems.push_back(p); };
+    // DefineFields made fresh fields in the shared store; they go with the next FreeTimeline.
+    WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
+    for (const Track& t : tracks)
+        CheckTrack(t.keys, t.where, problems);
+    return problems;
+}
+
+} // namespace quv
