@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "engine/files.h"
+#include "engine/message.h"
 #include "engine/numeric.h"
 
 namespace quv {
@@ -41,7 +41,7 @@ void CloseDevice()
 
 void Warn(const std::string& text)
 {
-    std::fprintf(stderr, "quvplayer: warning: %s\n", text.c_str());
+    PrintMessage("quvplayer", "warning: " + text, MessageIcon::Exclamation);
 }
 
 } // namespace

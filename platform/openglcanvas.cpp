@@ -73,6 +73,10 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
                                MessageButtons buttons, MessageIcon icon)
 {
     const MessageAnswer fallback = PrintMessageToStderr(caption, text, buttons, icon);
+    // Command-line lines (warnings about the music, a refused mode) belong on the console; a
+    // box would stop the demo for them.
+    if (buttons == MessageButtons::None)
+        return fallback;
     SDL_Window* parent = window != nullptr ? window : messageFallback;
     if (parent != nullptr && (SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN) == 0)
         parent = nullptr;

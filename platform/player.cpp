@@ -214,7 +214,7 @@ void PlayerKey(const SDL_KeyboardEvent& key)
         break;
     case SDLK_f:
         if (key.repeat == 0 && !SetGlWindowFullScreen(!DemoParameters.FullScreen))
-            std::fputs("quvplayer: this full-screen mode cannot be set\n", stderr);
+            PrintMessage("quvplayer", "this full-screen mode cannot be set");
         break;
     case SDLK_i:
         if (key.repeat == 0)
@@ -348,7 +348,7 @@ int Button1Click(const PlayerOptions& options)
 int Play(const PlayerOptions& options)
 {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
-        std::fprintf(stderr, "quvplayer: cannot open the display: %s\n", SDL_GetError());
+        PrintMessage("quvplayer", std::string("cannot open the display: ") + SDL_GetError());
         return 1;
     }
     InstallExitHandlers();
@@ -390,7 +390,7 @@ int RunPlayer(int argc, char** argv)
     PlayerOptions options;
     std::string error;
     if (!ParsePlayerOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "quvplayer: %s\n", error.c_str());
+        PrintMessage("quvplayer", error);
         return 2;
     }
     if (options.help) {
