@@ -1,3 +1,11 @@
+// The music through the audio device: OpenAL Soft plays the PCM that libmpg123 decoded. The
+// same decoder gives the renderer its music length and the rendered video its sound track.
+//
+//   Audio device    MusicInit, MusicLoad (the stream, or a silent clock with one warning)
+//   MP3 decoding    DecodeMp3, ProbeMp3 (gapless: the encoder's delay and padding trimmed)
+//   Smoothing       SmoothedPosition, a steady position between the mixer's updates
+//   OpenAL stream   OpenAlStream, MusicFree
+
 #include "platform/DemoBass.h"
 
 #include <AL/al.h>

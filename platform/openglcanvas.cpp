@@ -1,3 +1,9 @@
+// The player's GL window and its message boxes (see openglcanvas.h).
+//
+//   The window            its state, display modes, the refused-mode question, message boxes
+//   Opening and closing   WinMain, CreateGlWindow, KillGlWindow, vsync, swapping
+//   Events and modes      GlWindowProc, full-screen switching, RestoreDisplay, the box handler
+
 #include "platform/openglcanvas.h"
 
 #include <GL/gl.h>
@@ -109,6 +115,9 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Opening and closing
 
 bool WinMain()
 {
@@ -229,6 +238,9 @@ void SwapGlWindow()
     glPopAttrib();
     SDL_GL_SwapWindow(window);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Events and modes
 
 bool GlWindowProc(const SDL_Event& event)
 {
