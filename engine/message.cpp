@@ -89,7 +89,9 @@ bool Utf8ToCp1252(std::string_view utf8, std::string& out)
 MessageAnswer PrintMessageToStderr(std::string_view caption, std::string_view text,
                                    MessageButtons buttons, MessageIcon)
 {
-    const std::string line = Cp1252ToUtf8(caption) + ": " + Cp1252ToUtf8(text) + "\n";
+    const std::string line = buttons == MessageButtons::None
+                                 ? std::string(caption) + ": " + std::string(text) + "\n"
+                                 : Cp1252ToUtf8(caption) + ": " + Cp1252ToUtf8(text) + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
@@ -100,6 +102,11 @@ MessageAnswer ShowMessage(std::string_view caption, std::string_view text, Messa
 {
     MessageHandler handler = currentHandler != nullptr ? currentHandler : &PrintMessageToStderr;
     return handler(caption, text, buttons, icon);
+}
+
+void PrintMessage(std::string_view caption, std::string_view text, MessageIcon icon)
+{
+    ShowMessage(caption, text, MessageButtons::None, icon);
 }
 
 MessageHandler SetMessageHandler(MessageHandler handler)

@@ -1,14 +1,17 @@
 #pragma once
-// Every message box of the system goes through ShowMessage. The player installs a handler that
-// shows a real modal box; without one (render, dump, tests, no display) the box is printed as
-// "CAPTION: TEXT" on stderr and its default answer is taken, so nothing ever blocks.
+// Every message of the system goes through one replaceable handler: the boxes of ShowMessage and
+// the command-line lines of PrintMessage. The player installs a handler that shows a real modal
+// box; without one (render, dump, tests, no display) a message is printed as "CAPTION: TEXT" on
+// stderr and a box's default answer is taken, so nothing ever blocks. Tests swap the handler to
+// assert on the exact text.
 
 #include <string>
 #include <string_view>
 
 namespace quv {
 
-enum class MessageButtons { Ok, YesNo };
+// None marks a print-only message: a line for the console, never a box (see PrintMessage).
+enum class MessageButtons { Ok, YesNo, None };
 enum class MessageIcon { Error, Exclamation, Information };
 enum class MessageAnswer { Ok, Yes, No };
 
@@ -23,10 +26,17 @@ MessageAnswer ShowMessage(std::string_view caption, std::string_view text,
                           MessageButtons buttons = MessageButtons::Ok,
                           MessageIcon icon = MessageIcon::Error);
 
+// A command-line error, warning or notice, printed as "CAPTION: TEXT" (for example caption
+// "quvplayer render", or "quvplayer" with text "warning: ..."). The handler receives it with
+// MessageButtons::None and must only print it. Unlike a box's, the text is UTF-8 (it carries
+// paths and arguments as the user typed them) and is printed unconverted.
+void PrintMessage(std::string_view caption, std::string_view text,
+                  MessageIcon icon = MessageIcon::Error);
+
 // Installs a handler (nullptr restores the headless one); returns the previous handler.
 MessageHandler SetMessageHandler(MessageHandler handler);
 
-// The headless handler: prints to stderr, answers Ok or Yes.
+// The headless handler: prints to stderr, answers Ok or Yes (Ok for a print-only message).
 MessageAnswer PrintMessageToStderr(std::string_view caption, std::string_view text,
                                    MessageButtons buttons, MessageIcon icon);
 

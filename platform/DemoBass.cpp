@@ -1,3 +1,11 @@
+// The music through the audio device: OpenAL Soft plays the PCM that libmpg123 decoded. The
+// same decoder gives the renderer its music length and the rendered video its sound track.
+//
+//   Audio device    MusicInit, MusicLoad (the stream, or a silent clock with one warning)
+//   MP3 decoding    DecodeMp3, ProbeMp3 (gapless: the encoder's delay and padding trimmed)
+//   Smoothing       SmoothedPosition, a steady position between the mixer's updates
+//   OpenAL stream   OpenAlStream, MusicFree
+
 #include "platform/DemoBass.h"
 
 #include <AL/al.h>
@@ -8,10 +16,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "engine/files.h"
+#include "engine/message.h"
 #include "engine/numeric.h"
 
 namespace quv {
@@ -41,7 +49,7 @@ void CloseDevice()
 
 void Warn(const std::string& text)
 {
-    std::fprintf(stderr, "quvplayer: warning: %s\n", text.c_str());
+    PrintMessage("quvplayer", "warning: " + text, MessageIcon::Exclamation);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ namespace quv {
 bool MusicInit();
 
 // Installs the backend for the named file: the OpenAL stream when a device is open and the file
-// decodes, otherwise the silent clock, with one warning on stderr. The silent clock runs for the
+// decodes, otherwise the silent clock, with one warning (a print-only message). The silent clock runs for the
 // music's length when it can be read, else for fallbackLengthMs (the Timeline's last end).
 void MusicLoad(const std::string& fileName, double fallbackLengthMs);
 
@@ -34,6 +34,8 @@ struct DecodedMusic {
 
 // Decodes a whole MP3 with libmpg123. The encoder delay and padding are trimmed (gapless
 // decoding), so position 0 is the first sample of the music. nullopt with a reason on failure.
+// The program's one decoder: the player's stream, the renderer's music length (ProbeMp3) and a
+// rendered video's sound track all read the music through it, so they agree to the sample.
 std::optional<DecodedMusic> DecodeMp3(const std::string& path, std::string* error);
 
 // Rate and length of an MP3 without decoding it; nullopt when it cannot be read.

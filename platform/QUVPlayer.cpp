@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "effects/moduleinit.h"
+#include "engine/message.h"
 #include "platform/commands.h"
 
 namespace {
@@ -37,14 +38,14 @@ int main(int argc, char** argv)
     for (size_t i = 1; i < args.size(); ++i) {
         if (std::strcmp(args[i], "--dir") == 0) {
             if (i + 1 >= args.size()) {
-                std::fputs("quvplayer: --dir needs a directory\n", stderr);
+                quv::PrintMessage("quvplayer", "--dir needs a directory");
                 return 2;
             }
             std::error_code ec;
             std::filesystem::current_path(args[i + 1], ec);
             if (ec) {
-                std::fprintf(stderr, "quvplayer: cannot enter %s: %s\n", args[i + 1],
-                             ec.message().c_str());
+                quv::PrintMessage("quvplayer",
+                                  std::string("cannot enter ") + args[i + 1] + ": " + ec.message());
                 return 2;
             }
             args.erase(args.begin() + static_cast<long>(i),

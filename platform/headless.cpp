@@ -1,21 +1,21 @@
 // `quvplayer render`: draws frames of the demo in the working directory into an EGL pbuffer and
-// writes them as PNG files. The GL state is set up as the Play sequence sets it, and the music
-// position is a virtual clock that follows "Music Speed", so a rendered frame is the frame a
-// viewer sees at that music time.
+// hands them to a frame sink (PNG files, a video, or nothing for --bench; see framesink.h). The GL
+// state is set up as the Play sequence sets it, and the music position is a virtual clock that
+// follows "Music Speed", so a rendered frame is the frame a viewer sees at that music time.
+//
+//   Options    the command line of `render` and its usage errors
+//   One run    RenderRange: a range of frames on a fresh offline clock, into one sink
+//   Bench      --bench: warm-up passes, then timed passes in each drawing path
+//   Command    RunRender: the options, the headless context, the demo, the music's length
 
 #include <GL/gl.h>
-#include <malloc.h>
-#include <mpg123.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -23,19 +23,19 @@
 #include <vector>
 
 #include "effects/glview.h"
+#include "engine/_DemoParameters.h"
 #include "engine/_effectinit.h"
 #include "engine/_loadsave.h"
 #include "engine/drawpath.h"
 #include "engine/files.h"
 #include "engine/message.h"
+#include "engine/musicclock.h"
 #include "engine/playback.h"
 #include "engine/ticks.h"
 #include "platform/DemoBass.h"
-#include "engine/musicclock.h"
-#include "engine/_DemoParameters.h"
 #include "platform/commands.h"
 #include "platform/eglcontext.h"
-#include "platform/pngfile.h"
+#include "platform/framesink.h"
 #include "platform/videoout.h"
 
 namespace quv {
@@ -44,6 +44,11 @@ namespace {
 
 constexpr const char* DemoFileName = "demodata.quv";
 constexpr const char* MusicFileName = "plomarind.mp3";
+// The caption of the command's messages: "quvplayer render: TEXT".
+constexpr const char* CommandName = "quvplayer render";
+
+// ---------------------------------------------------------------------------------------------
+// Options
 
 struct RenderOptions {
     int32_t width = 640;
@@ -105,73 +110,14 @@ bool ParseSize(const char* text, int32_t& width, int32_t& height)
 
 int UsageError(const std::string& text)
 {
-    std::fprintf(stderr, "quvplayer render: %s (see --help)\n", text.c_str());
+    PrintMessage(CommandName, text + " (see --help)");
     return 2;
 }
 
-// Expands the one frame-number conversion (%d, %5d or %05d) of an output pattern; "%%" is a
-// percent sign. Returns false when the pattern has no conversion or anything else after a '%'.
-bool FormatFrameName(const std::string& pattern, long frame, std::string& name, bool& numbered)
-{
-    name.clear();
-    numbered = false;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != '%') {
-            name += pattern[i];
-            continue;
-        }
-        if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
-            name += '%';
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        const bool zero = j < pattern.size() && pattern[j] == '0';
-        int width = 0;
-        while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9' && width < 100)
-            width = width * 10 + (pattern[j++] - '0');
-        if (j >= pattern.size() || pattern[j] != 'd' || numbered)
-            return false;
-        char number[160];
-        std::snprintf(number, sizeof number, zero ? "%0*ld" : "%*ld", width, frame);
-        name += number;
-        numbered = true;
-        i = j;
-    }
-    return true;
-}
+// ---------------------------------------------------------------------------------------------
+// One run
 
-// Sample rate and length of the music, when there is a readable MP3.
-struct MusicInfo {
-    uint32_t rate = 44100;
-    std::optional<double> lengthMs;
-};
-
-MusicInfo ProbeMusic(const std::string& fileName)
-{
-    MusicInfo info;
-    const std::optional<std::string> path = ResolveDemoPath(fileName);
-    if (!path)
-        return info;
-    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-    if (handle == nullptr)
-        return info;
-    long rate = 0;
-    int channels = 0;
-    int encoding = 0;
-    if (mpg123_open(handle, path->c_str()) == MPG123_OK &&
-        mpg123_getformat(handle, &rate, &channels, &encoding) == MPG123_OK && rate > 0) {
-        info.rate = static_cast<uint32_t>(rate);
-        mpg123_scan(handle);
-        const off_t samples = mpg123_length(handle);
-        if (samples > 0)
-            info.lengthMs = static_cast<double>(samples) * 1000.0 / static_cast<double>(rate);
-    }
-    mpg123_close(handle);
-    mpg123_delete(handle);
-    return info;
-}
-
+// A progress bar is terminal UI rather than a message: it rewrites its own line.
 void PrintProgress(long done, long total)
 {
     constexpr int BarWidth = 40;
@@ -183,134 +129,120 @@ void PrintProgress(long done, long total)
     std::fflush(stderr);
 }
 
-// Resident set size of this process in kB, from /proc.
-long ResidentKb()
-{
-    // Freed heap pages the allocator still holds are handed back first, so that the figure is
-    // the memory in use rather than the allocator's momentary slack.
-    malloc_trim(0);
-    long pages = 0;
-    long resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm == nullptr)
-        return 0;
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-        resident = 0;
-    std::fclose(statm);
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-struct FrameTimes {
-    std::vector<double> ms;
-    long residentAfterFirstKb = 0;
-    long residentAtEndKb = 0;
-    void Report(const char* path) const
-    {
-        if (ms.empty())
-            return;
-        std::vector<double> sorted = ms;
-        // (Reported after the run, so this copy is off the measured path.)
-        std::sort(sorted.begin(), sorted.end());
-        double total = 0.0;
-        for (double m : sorted)
-            total += m;
-        const auto at = [&](double q) {
-            const size_t index = static_cast<size_t>(q * static_cast<double>(sorted.size() - 1));
-            return sorted[index];
-        };
-        std::printf("%-8s %6zu frames  %8.2f fps  median %7.2f ms  p95 %7.2f ms  worst %7.2f ms"
-                    "  resident %+ld kB\n",
-                    path, sorted.size(), 1000.0 * static_cast<double>(sorted.size()) / total,
-                    at(0.5), at(0.95), sorted.back(), residentAtEndKb - residentAfterFirstKb);
-    }
+// One pass over a range of the demo.
+struct RenderRun {
+    double start = 0.0;    // music position of the first frame
+    double to = 0.0;       // the last music position a sequence draws
+    bool single = false;   // one frame, at start
+    double fps = 30.0;     // frames per second of wall time
+    bool literal = false;  // the drawing path: the literal GL calls, or the default path
+    bool progress = false; // a progress bar on stderr
 };
 
-// Draws the frames from the clock's start to `to` (one frame when single); writes each to a file
-// when out is set; records the drawing time of each frame when times is set.
-int RenderRange(HeadlessContext& context, const RenderOptions& options, double start, double to,
-                bool single, const MusicInfo& music, FrameTimes* times)
+// Prints a sink's failure and stops it; the exit code of a failed render.
+int SinkFailed(FrameSink& sink, const std::string& error)
 {
-    auto owned =
-        std::make_unique<OfflineClock>(start, music.rate, std::numeric_limits<double>::infinity());
+    PrintMessage(CommandName, error);
+    sink.Abort();
+    return 1;
+}
+
+// Draws the frames of the run on a fresh offline clock and hands each to the sink.
+int RenderRange(HeadlessContext& context, const RenderRun& run, uint32_t musicRate, FrameSink& sink)
+{
+    // The effects read the drawing path from this switch; the renderer sets it here only.
+    LiteralDrawing = run.literal;
+    auto owned = std::make_unique<OfflineClock>(run.start, musicRate,
+                                                std::numeric_limits<double>::infinity());
     OfflineClock* clock = owned.get();
     MusicSetBackend(std::move(owned));
-    const double frameMs = 1000.0 / options.fps;
-    const bool progress = !single && isatty(STDERR_FILENO) && times == nullptr;
+    const double frameMs = 1000.0 / run.fps;
     const long expected =
-        single ? 1 : static_cast<long>(std::floor((to - start) / frameMs + 1e-9)) + 1;
+        run.single ? 1 : static_cast<long>(std::floor((run.to - run.start) / frameMs + 1e-9)) + 1;
+    std::string error;
+    if (!sink.Begin(context.Width(), context.Height(), run.fps, expected, error))
+        return SinkFailed(sink, error);
     std::vector<uint8_t> pixels;
-    std::string name;
+    const PixelReader readPixels = [&]() -> const std::vector<uint8_t>& {
+        context.ReadPixels(pixels);
+        return pixels;
+    };
     long frame = 0;
-    // A video file takes the frames, and the music along their clock, through ffmpeg.
-    VideoWriter video;
-    const bool toVideo = !options.out.empty() && IsVideoPath(options.out);
-    std::string videoError;
-    if (toVideo &&
-        !video.Open(options.out, context.Width(), context.Height(), options.fps, videoError)) {
-        std::fprintf(stderr, "quvplayer render: %s\n", videoError.c_str());
-        return 1;
-    }
-    if (times != nullptr)
-        times->ms.reserve(static_cast<size_t>(expected) + 64);
-    while (single ? frame < 1 : clock->PositionMsExact() <= to + 1e-9) {
+    while (run.single ? frame < 1 : clock->PositionMsExact() <= run.to + 1e-9) {
         const int32_t t = MusicPositionMs();
         PinTickCount(static_cast<uint32_t>(t));
         const auto begin = std::chrono::steady_clock::now();
         EvaluateTimeline(static_cast<double>(t));
         glFlush();
-        if (times != nullptr) {
-            glFinish();
-            const auto end = std::chrono::steady_clock::now();
-            times->ms.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
-            if (frame == 0)
-                times->residentAfterFirstKb = ResidentKb();
-        }
+        glFinish();
+        const auto end = std::chrono::steady_clock::now();
         ++FrameCount;
-        if (toVideo) {
-            context.ReadPixels(pixels);
-            if (!video.WriteFrame(pixels, clock->PositionMsExact(), videoError)) {
-                std::fprintf(stderr, "\nquvplayer render: %s\n", videoError.c_str());
-                return 1;
-            }
-        } else if (!options.out.empty()) {
-            bool numbered = false;
-            FormatFrameName(options.out, frame, name, numbered);
-            context.ReadPixels(pixels);
-            std::string error;
-            const std::filesystem::path parent = std::filesystem::path(name).parent_path();
-            std::error_code ec;
-            if (!parent.empty())
-                std::filesystem::create_directories(parent, ec);
-            if (!WritePng(name, context.Width(), context.Height(), pixels, error)) {
-                if (progress)
-                    std::fputc('\n', stderr);
-                std::fprintf(stderr, "quvplayer render: %s\n", error.c_str());
-                return 1;
-            }
+        const DrawnFrame drawn{frame, clock->PositionMsExact(),
+                               std::chrono::duration<double, std::milli>(end - begin).count()};
+        if (!sink.Frame(drawn, readPixels, error)) {
+            if (run.progress)
+                std::fputc('\n', stderr);
+            return SinkFailed(sink, error);
         }
         ++frame;
-        if (progress)
+        if (run.progress)
             PrintProgress(frame, std::max(expected, frame));
         clock->Advance(frameMs);
     }
-    if (progress)
+    if (run.progress)
         std::fputc('\n', stderr);
-    if (toVideo) {
-        std::string warning;
-        const std::optional<std::string> musicPath = ResolveDemoPath(MusicFileName);
-        if (!video.Finish(musicPath.value_or(""), clock->PositionMsExact(), warning, videoError)) {
-            std::fprintf(stderr, "quvplayer render: %s\n", videoError.c_str());
-            return 1;
-        }
-        if (!warning.empty())
-            std::fprintf(stderr, "quvplayer render: %s\n", warning.c_str());
-    }
-    if (times != nullptr)
-        times->residentAtEndKb = ResidentKb();
+    if (!sink.Finish(clock->PositionMsExact(), error))
+        return SinkFailed(sink, error);
     return 0;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Bench
+
+// Times the run's frames in the default path (unless --literal) and in the literal path and
+// prints a line for each; writes --out in each timed pass when it is given.
+int RunBench(HeadlessContext& context, const RenderOptions& options, RenderRun run,
+             uint32_t musicRate)
+{
+    // One untimed pass in each path first: the GL driver compiles (and keeps) a shader variant
+    // the first time a state combination appears, which image effects reach only after some
+    // frames. Without it the timed runs carry those compiles in their times and memory. The
+    // literal pass is bounded to keep the benchmark's length reasonable. Only these passes show
+    // progress; a timed pass does nothing between its frames.
+    NullSink nothing;
+    RenderRun warmUp = run;
+    int result = 0;
+    if (!options.literal) {
+        warmUp.literal = false;
+        result = RenderRange(context, warmUp, musicRate, nothing);
+    }
+    warmUp.literal = true;
+    warmUp.to = std::min(run.to, run.start + 1000.0 * 1000.0 / run.fps);
+    if (result == 0)
+        result = RenderRange(context, warmUp, musicRate, nothing);
+
+    FrameTimes fast;
+    FrameTimes literal;
+    run.progress = false;
+    const auto timed = [&](bool literalPath, FrameTimes& times) {
+        run.literal = literalPath;
+        const std::unique_ptr<FrameSink> out = MakeOutputSink(options.out, MusicFileName);
+        FrameTimer timer(*out, times);
+        return RenderRange(context, run, musicRate, timer);
+    };
+    if (result == 0 && !options.literal)
+        result = timed(false, fast);
+    if (result == 0)
+        result = timed(true, literal);
+    fast.Report("default");
+    literal.Report("literal");
+    return result;
+}
+
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Command
 
 int RunRender(int argc, char** argv)
 {
@@ -371,7 +303,7 @@ int RunRender(int argc, char** argv)
     HeadlessContext context;
     std::string error;
     if (!context.Create(options.width, options.height, error)) {
-        std::fprintf(stderr, "quvplayer render: no headless OpenGL: %s\n", error.c_str());
+        PrintMessage(CommandName, "no headless OpenGL: " + error);
         return 1;
     }
 
@@ -379,7 +311,6 @@ int RunRender(int argc, char** argv)
     DemoParameters.MusicFile = MusicFileName;
     DemoParameters.ColorBits = 32;
     SetUpScene(options.width, options.height);
-    LiteralDrawing = options.literal;
 
     // The frames the player draws before the demo: black, opaque.
     DrawBlackFrames([](int) { glFlush(); });
@@ -390,44 +321,30 @@ int RunRender(int argc, char** argv)
         return 1;
     }
 
-    const MusicInfo music = ProbeMusic(MusicFileName);
+    // The music's rate starts the clock and its length ends a sequence, as in the player.
+    const std::optional<std::string> musicPath = ResolveDemoPath(MusicFileName);
+    const std::optional<Mp3Info> music = musicPath ? ProbeMp3(*musicPath) : std::nullopt;
+    const uint32_t musicRate = music ? music->rate : 44100;
     const double start = options.time.value_or(options.from.value_or(0.0));
-    const double to = options.to.value_or(music.lengthMs.value_or(TimelineEnd()));
+    const double to = options.to.value_or(music ? music->lengthSeconds * 1000.0 : TimelineEnd());
     if (!single && to < start)
         return UsageError("--to lies before the first frame");
 
+    RenderRun run;
+    run.start = start;
+    run.to = to;
+    run.single = single;
+    run.fps = options.fps;
+    run.literal = options.literal;
+    run.progress = !single && isatty(STDERR_FILENO);
     int result = 0;
     if (options.bench) {
-        FrameTimes fast;
-        FrameTimes literal;
-        // One untimed pass in each path first: the GL driver compiles (and keeps) a shader
-        // variant the first time a state combination appears, which image effects reach only
-        // after some frames. Without it the timed runs carry those compiles in their times and
-        // memory. The literal pass is bounded to keep the benchmark's length reasonable.
-        RenderOptions warmUp = options;
-        warmUp.out.clear();
-        if (!options.literal) {
-            LiteralDrawing = false;
-            result = RenderRange(context, warmUp, start, to, false, music, nullptr);
-        }
-        LiteralDrawing = true;
-        if (result == 0)
-            result = RenderRange(context, warmUp, start,
-                                 std::min(to, start + 1000.0 * 1000.0 / options.fps), false, music,
-                                 nullptr);
-        if (result == 0 && !options.literal) {
-            LiteralDrawing = false;
-            result = RenderRange(context, options, start, to, false, music, &fast);
-        }
-        LiteralDrawing = true;
-        if (result == 0)
-            result = RenderRange(context, options, start, to, false, music, &literal);
-        fast.Report("default");
-        literal.Report("literal");
+        result = RunBench(context, options, run, musicRate);
     } else {
-        result = RenderRange(context, options, start, to, single, music, nullptr);
+        const std::unique_ptr<FrameSink> out = MakeOutputSink(options.out, MusicFileName);
+        result = RenderRange(context, run, musicRate, *out);
         if (result == 0 && !single)
-            std::fprintf(stderr, "quvplayer render: frames written to %s\n", options.out.c_str());
+            PrintMessage(CommandName, "frames written to " + options.out, MessageIcon::Information);
     }
     MusicFree();
     ReleaseTickCount();

@@ -1,3 +1,9 @@
+// The player's GL window and its message boxes (see openglcanvas.h).
+//
+//   The window            its state, display modes, the refused-mode question, message boxes
+//   Opening and closing   WinMain, CreateGlWindow, KillGlWindow, vsync, swapping
+//   Events and modes      GlWindowProc, full-screen switching, RestoreDisplay, the box handler
+
 #include "platform/openglcanvas.h"
 
 #include <GL/gl.h>
@@ -73,6 +79,10 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
                                MessageButtons buttons, MessageIcon icon)
 {
     const MessageAnswer fallback = PrintMessageToStderr(caption, text, buttons, icon);
+    // Command-line lines (warnings about the music, a refused mode) belong on the console; a
+    // box would stop the demo for them.
+    if (buttons == MessageButtons::None)
+        return fallback;
     SDL_Window* parent = window != nullptr ? window : messageFallback;
     if (parent != nullptr && (SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN) == 0)
         parent = nullptr;
@@ -105,6 +115,9 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Opening and closing
 
 bool WinMain()
 {
@@ -225,6 +238,9 @@ void SwapGlWindow()
     glPopAttrib();
     SDL_GL_SwapWindow(window);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Events and modes
 
 bool GlWindowProc(const SDL_Event& event)
 {

@@ -43,7 +43,8 @@ void RestoreDisplay();
 
 // The handler installed with SetMessageHandler: prints the box to stderr as well and shows an
 // SDL message box parented to the GL window (or to the fallback window before it exists). With
-// no display the printed line stands and the default answer is taken.
+// no display the printed line stands and the default answer is taken. Print-only messages
+// (PrintMessage) are printed and never shown as a box.
 void InstallWindowMessageHandler(SDL_Window* fallbackParent);
 
 } // namespace quv

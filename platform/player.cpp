@@ -1,5 +1,11 @@
 // The interactive player: the command line, the launcher, the Play sequence with its loop and
 // keys, and the clean-up that gives the desktop its mode back on every way out.
+//
+//   Options         the command line (ParsePlayerOptions)
+//   State and exit  the player's state, CleanUp on every exit path, signals
+//   The loop        frame-rate timer, keys, events, frames and the black frames around the demo
+//   Play            Button1Click (the whole playback) and Play (display, launcher)
+//   Command         RunPlayer
 
 #include "platform/player.h"
 
@@ -29,6 +35,9 @@
 #include "platform/pixelfont.h"
 
 namespace quv {
+
+// ---------------------------------------------------------------------------------------------
+// Options
 
 namespace {
 
@@ -140,6 +149,9 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* o, std::string* er
     return true;
 }
 
+// ---------------------------------------------------------------------------------------------
+// State and exit
+
 namespace {
 
 bool showInfo = false;
@@ -176,6 +188,9 @@ void InstallExitHandlers()
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGHUP, SIGQUIT})
         std::signal(sig, &FatalSignal);
 }
+
+// ---------------------------------------------------------------------------------------------
+// The loop
 
 void Timer()
 {
@@ -214,7 +229,7 @@ void PlayerKey(const SDL_KeyboardEvent& key)
         break;
     case SDLK_f:
         if (key.repeat == 0 && !SetGlWindowFullScreen(!DemoParameters.FullScreen))
-            std::fputs("quvplayer: this full-screen mode cannot be set\n", stderr);
+            PrintMessage("quvplayer", "this full-screen mode cannot be set");
         break;
     case SDLK_i:
         if (key.repeat == 0)
@@ -293,6 +308,9 @@ void SeekStart(int32_t ms)
     MusicSetPositionSeconds(static_cast<float>(ms / 1000.0));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Play
+
 // Button1Click: the whole playback. Returns the exit code.
 int Button1Click(const PlayerOptions& options)
 {
@@ -348,7 +366,7 @@ int Button1Click(const PlayerOptions& options)
 int Play(const PlayerOptions& options)
 {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
-        std::fprintf(stderr, "quvplayer: cannot open the display: %s\n", SDL_GetError());
+        PrintMessage("quvplayer", std::string("cannot open the display: ") + SDL_GetError());
         return 1;
     }
     InstallExitHandlers();
@@ -385,12 +403,15 @@ int Play(const PlayerOptions& options)
 
 } // namespace
 
+// ---------------------------------------------------------------------------------------------
+// Command
+
 int RunPlayer(int argc, char** argv)
 {
     PlayerOptions options;
     std::string error;
     if (!ParsePlayerOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "quvplayer: %s\n", error.c_str());
+        PrintMessage("quvplayer", error);
         return 2;
     }
     if (options.help) {

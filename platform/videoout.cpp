@@ -1,6 +1,7 @@
 #include "platform/videoout.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <csignal>
@@ -10,11 +11,11 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "platform/DemoBass.h"
+
 namespace quv {
 
 namespace {
-
-constexpr int32_t SoundRate = 44100;
 
 // Single-quotes a path for /bin/sh.
 std::string ShellQuote(const std::string& text)
@@ -36,67 +37,13 @@ std::string Lower(std::string text)
     return text;
 }
 
-// The music decoded by ffmpeg to interleaved stereo floats at SoundRate.
-bool DecodeMusic(const std::string& path, std::vector<float>& samples, std::string& error)
-{
-    const std::string command = "ffmpeg -nostdin -v error -i " + ShellQuote(path) +
-                                " -f f32le -ac 2 -ar " + std::to_string(SoundRate) + " -";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        error = "cannot start ffmpeg to decode " + path;
-        return false;
-    }
-    samples.clear();
-    std::vector<float> chunk(65536);
-    size_t got;
-    while ((got = std::fread(chunk.data(), sizeof(float), chunk.size(), pipe)) > 0)
-        samples.insert(samples.end(), chunk.begin(), chunk.begin() + static_cast<long>(got));
-    if (pclose(pipe) != 0) {
-        error = "ffmpeg could not decode " + path;
-        return false;
-    }
-    if (samples.size() % 2 != 0)
-        samples.pop_back();
-    return true;
-}
-
-void PutU32(std::ofstream& out, uint32_t v)
-{
-    const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                       static_cast<char>(v >> 24)};
-    out.write(b, 4);
-}
-
-void PutU16(std::ofstream& out, uint16_t v)
-{
-    const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
-    out.write(b, 2);
-}
-
-bool WriteWav(const std::string& path, const std::vector<float>& stereo)
+// The sound track as raw 32-bit float samples, the form ffmpeg takes with "-f f32le".
+static_assert(std::endian::native == std::endian::little, "f32le is written from memory as is");
+bool WriteFloats(const std::string& path, const std::vector<float>& samples)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    const uint32_t dataBytes = static_cast<uint32_t>(stereo.size() * 2);
-    out.write("RIFF", 4);
-    PutU32(out, 36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    PutU32(out, 16);
-    PutU16(out, 1); // PCM
-    PutU16(out, 2);
-    PutU32(out, SoundRate);
-    PutU32(out, SoundRate * 4);
-    PutU16(out, 4);
-    PutU16(out, 16);
-    out.write("data", 4);
-    PutU32(out, dataBytes);
-    std::vector<char> data(dataBytes);
-    for (size_t i = 0; i < stereo.size(); ++i) {
-        const float s = std::clamp(stereo[i], -1.0f, 1.0f);
-        const auto v = static_cast<int16_t>(std::lrint(s * 32767.0f));
-        data[2 * i] = static_cast<char>(v & 0xFF);
-        data[2 * i + 1] = static_cast<char>((v >> 8) & 0xFF);
-    }
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(samples.data()),
+              static_cast<std::streamsize>(samples.size() * sizeof(float)));
     out.close();
     return static_cast<bool>(out);
 }
@@ -107,6 +54,18 @@ bool IsVideoPath(const std::string& path)
 {
     const std::string ext = Lower(std::filesystem::path(path).extension().string());
     return ext == ".mp4" || ext == ".mkv" || ext == ".mov" || ext == ".webm" || ext == ".avi";
+}
+
+std::vector<float> StereoFloats(const DecodedMusic& music)
+{
+    std::vector<float> stereo(music.Frames() * 2);
+    const int channels = music.channels;
+    for (size_t i = 0; i < music.Frames(); ++i) {
+        const int16_t* frame = music.samples.data() + i * static_cast<size_t>(channels);
+        stereo[2 * i] = static_cast<float>(frame[0]) / 32768.0f;
+        stereo[2 * i + 1] = static_cast<float>(frame[channels - 1]) / 32768.0f;
+    }
+    return stereo;
 }
 
 std::vector<float> ResampleAlongFrames(const std::vector<float>& music, int32_t sampleRate,
@@ -197,7 +156,7 @@ bool VideoWriter::WriteFrame(const std::vector<uint8_t>& rgba, double musicMs, s
     return true;
 }
 
-bool VideoWriter::Finish(const std::string& musicPath, double endMusicMs, std::string& warning,
+bool VideoWriter::Finish(const DecodedMusic* music, double endMusicMs, std::string& warning,
                          std::string& error)
 {
     if (pipe_ == nullptr) {
@@ -211,29 +170,27 @@ bool VideoWriter::Finish(const std::string& musicPath, double endMusicMs, std::s
         Abort();
         return false;
     }
-    std::string soundFile;
-    std::vector<float> music;
-    std::string decodeError;
-    if (musicPath.empty()) {
-        warning = "no music file; the video is silent";
-    } else if (!DecodeMusic(musicPath, music, decodeError)) {
-        warning = decodeError + "; the video is silent";
-    } else {
-        soundFile = tempDir_ + "/sound.wav";
-        if (!WriteWav(soundFile,
-                      ResampleAlongFrames(music, SoundRate, musicMs_, endMusicMs, fps_))) {
+    // The sound track: raw stereo floats at the music's rate, which the mux below reads with
+    // the format spelled out.
+    std::string soundInput;
+    if (music != nullptr && music->rate > 0 && music->Frames() > 0) {
+        const std::string soundFile = tempDir_ + "/sound.f32";
+        const auto sampleRate = static_cast<int32_t>(music->rate);
+        if (WriteFloats(soundFile, ResampleAlongFrames(StereoFloats(*music), sampleRate, musicMs_,
+                                                       endMusicMs, fps_)))
+            soundInput = " -f f32le -ar " + std::to_string(sampleRate) + " -ac 2 -i " +
+                         ShellQuote(soundFile);
+        else
             warning = "cannot write the sound track; the video is silent";
-            soundFile.clear();
-        }
     }
     std::string command = "ffmpeg -nostdin -v error -y -i " + ShellQuote(pictureFile_);
-    if (!soundFile.empty())
-        command += " -i " + ShellQuote(soundFile) + " -map 0:v -map 1:a -c:a aac -b:a 192k";
+    if (!soundInput.empty())
+        command += soundInput + " -map 0:v -map 1:a -c:a aac -b:a 192k";
     command += " -c:v copy";
     const std::string ext = Lower(std::filesystem::path(path_).extension().string());
     if (ext == ".webm") // WebM takes neither H.264 nor AAC
         command = "ffmpeg -nostdin -v error -y -i " + ShellQuote(pictureFile_) +
-                  (soundFile.empty() ? "" : " -i " + ShellQuote(soundFile) + " -map 0:v -map 1:a") +
+                  (soundInput.empty() ? "" : soundInput + " -map 0:v -map 1:a") +
                   " -c:v libvpx-vp9 -b:v 0 -crf 32 -c:a libopus";
     if (ext == ".mp4" || ext == ".mov")
         command += " -movflags +faststart";

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/DemoBass.h"
 #include "platform/videoout.h"
 
 namespace quv {
@@ -53,6 +54,24 @@ TEST(VideoOut, SoundFollowsTheFramesClock)
     sound = ResampleAlongFrames(music, rate, {-100.0}, 0.0, 10.0);
     EXPECT_FLOAT_EQ(sound[2 * 10], 0.0f);
     EXPECT_TRUE(ResampleAlongFrames(music, rate, {}, 0.0, 10.0).empty());
+}
+
+TEST(VideoOut, DecodedMusicBecomesStereoFloats)
+{
+    // The decoder's 16-bit samples as the sound track takes them: full scale is 1, and a mono
+    // channel is heard on both sides.
+    DecodedMusic mono;
+    mono.rate = 22050;
+    mono.channels = 1;
+    mono.samples = {0, 16384, -32768, 32767};
+    EXPECT_EQ(StereoFloats(mono), (std::vector<float>{0.0f, 0.0f, 0.5f, 0.5f, -1.0f, -1.0f,
+                                                      32767.0f / 32768.0f, 32767.0f / 32768.0f}));
+    DecodedMusic stereo;
+    stereo.rate = 44100;
+    stereo.channels = 2;
+    stereo.samples = {8192, -8192, 1, 2, 3}; // a trailing half frame is not a frame
+    EXPECT_EQ(StereoFloats(stereo),
+              (std::vector<float>{0.25f, -0.25f, 1.0f / 32768.0f, 2.0f / 32768.0f}));
 }
 
 TEST(VideoOut, VideoFileNames)
