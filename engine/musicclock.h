@@ -26,9 +26,6 @@ public:
 // Sample rate of the stream when it was loaded.
 extern uint32_t MusicBaseRate;
 
-// Sample rate of the stream when it was loaded.
-extern uint32_t MusicBaseRate;
-
 // Installs the backend that the operations below act on (nullptr: none, all operations inert).
 void MusicSetBackend(std::unique_ptr<MusicBackend> backend);
 MusicBackend* MusicCurrentBackend();

@@ -170,18 +170,19 @@ int RunDump(int argc, char** argv)
                        stdout);
             return 0;
         } else {
-            std::fprintf(stderr, "quvplayer dump: unknown option '%s' (see --help)\n", argv[i]);
+            PrintMessage("quvplayer dump",
+                         std::string("unknown option '") + argv[i] + "' (see --help)");
             return 2;
         }
     }
     const std::optional<std::string> path = ResolveDemoPath(fileName);
     if (!path) {
-        std::fprintf(stderr, "quvplayer dump: %s: no such file\n", fileName.c_str());
+        PrintMessage("quvplayer dump", fileName + ": no such file");
         return 1;
     }
     const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(*path);
     if (!bytes) {
-        std::fprintf(stderr, "quvplayer dump: cannot read %s\n", path->c_str());
+        PrintMessage("quvplayer dump", "cannot read " + *path);
         return 1;
     }
     const Dump dump = ReadDump(*bytes, fileName);

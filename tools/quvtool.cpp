@@ -104,26 +104,33 @@ int Compile(int argc, char** argv)
     const std::string& out = options.out;
     const std::optional<std::string> text = ReadText(in);
     if (!text) {
-        std::fprintf(stderr, "quvtool: cannot read %s\n", in.c_str());
+        quv::PrintMessage("quvtool", "cannot read " + in);
         return 1;
     }
     try {
         const quv::DemoDocument document = quv::ParseDemoText(*text, in);
         const std::vector<std::string> problems = quv::CheckDemoText(document, *text, in);
-        for (const std::string& problem : problems)
-            std::fprintf(stderr, "%s\n", problem.c_str());
+        // Each problem reads "FILE:LINE: POINTER: TEXT"; the location is the message's caption.
+        for (const std::string& problem : problems) {
+            const size_t split = problem.find(": ");
+            quv::PrintMessage(problem.substr(0, split),
+                              split == std::string::npos ? "" : problem.substr(split + 2),
+                              options.strict ? quv::MessageIcon::Error
+                                             : quv::MessageIcon::Exclamation);
+        }
         if (options.strict && !problems.empty()) {
-            std::fprintf(stderr, "quvtool: %zu problem%s; %s not written (--strict)\n",
-                         problems.size(), problems.size() == 1 ? "" : "s", out.c_str());
+            quv::PrintMessage("quvtool", std::to_string(problems.size()) + " problem" +
+                                             (problems.size() == 1 ? "" : "s") + "; " + out +
+                                             " not written (--strict)");
             return 1;
         }
         const std::vector<uint8_t> bytes = quv::WriteDemoBytes(document);
         if (!WriteFile(out, bytes.data(), bytes.size())) {
-            std::fprintf(stderr, "quvtool: cannot write %s\n", out.c_str());
+            quv::PrintMessage("quvtool", "cannot write " + out);
             return 1;
         }
     } catch (const quv::DemoTextError& error) {
-        std::fprintf(stderr, "quvtool: %s\n", error.what());
+        quv::PrintMessage("quvtool", error.what());
         return 1;
     }
     return 0;
@@ -140,7 +147,7 @@ int Decompile(int argc, char** argv)
     const std::string& out = options.out;
     const std::optional<std::vector<uint8_t>> bytes = quv::ReadWholeFile(in);
     if (!bytes) {
-        std::fprintf(stderr, "quvtool: cannot read %s\n", in.c_str());
+        quv::PrintMessage("quvtool", "cannot read " + in);
         return 1;
     }
     try {
@@ -151,12 +158,14 @@ int Decompile(int argc, char** argv)
             size_t at = 0;
             while (at < again.size() && at < bytes->size() && again[at] == (*bytes)[at])
                 ++at;
-            std::fprintf(stderr,
-                         "quvtool: note: %s holds data the text form does not keep (link words, "
-                         "authoring words, unknown tags or fields selected without keys); "
-                         "compiling the text gives a file that plays the same but differs from "
-                         "byte %zu on\n",
-                         in.c_str(), at);
+            quv::PrintMessage("quvtool",
+                              "note: " + in +
+                                  " holds data the text form does not keep (link words, "
+                                  "authoring words, unknown tags or fields selected without keys); "
+                                  "compiling the text gives a file that plays the same but differs "
+                                  "from byte " +
+                                  std::to_string(at) + " on",
+                              quv::MessageIcon::Information);
         }
         if (options.bpm)
             document.tempo = {*options.bpm, options.offset.value_or(0.0)};
@@ -164,11 +173,11 @@ int Decompile(int argc, char** argv)
         if (out.empty()) {
             std::fwrite(text.data(), 1, text.size(), stdout);
         } else if (!WriteFile(out, text.data(), text.size())) {
-            std::fprintf(stderr, "quvtool: cannot write %s\n", out.c_str());
+            quv::PrintMessage("quvtool", "cannot write " + out);
             return 1;
         }
     } catch (const quv::DemoTextError& error) {
-        std::fprintf(stderr, "quvtool: %s\n", error.what());
+        quv::PrintMessage("quvtool", error.what());
         return 1;
     }
     return 0;
@@ -183,8 +192,9 @@ int Fields(int argc, char** argv)
     if (argc == 3) {
         const quv::EffectClass* effectClass = quv::FindEffectTypeIgnoringCase(argv[2]);
         if (effectClass == nullptr) {
-            std::fprintf(stderr, "quvtool: no effect type '%s'; did you mean '%s'?\n", argv[2],
-                         quv::ClosestEffectTypeName(argv[2]).c_str());
+            quv::PrintMessage("quvtool", std::string("no effect type '") + argv[2] +
+                                             "'; did you mean '" +
+                                             quv::ClosestEffectTypeName(argv[2]) + "'?");
             return 1;
         }
         std::fputs(quv::FormatFieldTable(*effectClass).c_str(), stdout);
