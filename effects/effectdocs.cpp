@@ -1,3 +1,14 @@
+// What each effect type draws, the GL state it leaves, and a line on each of its fields: the
+// text of `quvtool fields` and docs/effects.md, attached to the registry at start-up.
+//
+// Sections, each a table of field descriptions, then the table of types:
+//   Scene state   clear, matrices, camera, projection, lights, music
+//   Image         the full-screen image effects
+//   Sprites       images and the star field
+//   Geometry      cubes, rings, Menger, trees
+//   Blobs         the two blob effects
+//   Types         what each type draws and the state it leaves, with its field table
+
 #include "effects/effectdocs.h"
 
 #include <cassert>

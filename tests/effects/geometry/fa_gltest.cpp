@@ -1,3 +1,11 @@
+// The trees "Fa" and "Fa6" drawn headless.
+//
+// Sections:
+//   Helpers           a tree's boxes and segments read back through GL feedback
+//   Shape             fields in order, box counts per depth, segments on their nodes, six arms
+//   State             the GL state left behind, the unused fields
+//   Drawing paths     the CPU-stack tree for deep levels, and the default path against the literal
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
