@@ -14,6 +14,7 @@
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
+#include "engine/fieldcaps.h"
 #include "engine/files.h"
 #include "engine/message.h"
 #include "platform/commands.h"
@@ -183,8 +184,13 @@ Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
     visitor.problem = [&](const DemoProblem& p) { dump.problems.push_back(p); };
     WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
     for (const DumpHandle& h : dump.handles)
-        for (const DumpField& f : h.fields)
+        for (const DumpField& f : h.fields) {
             CheckTrack(h, f, dump.problems);
+            for (const DumpKey& k : f.keys)
+                if (std::optional<std::string> capped =
+                        FieldCapProblem(h.type, h.label, f.name, k.value))
+                    dump.problems.push_back({k.offset, std::move(*capped)});
+        }
     return dump;
 }
 
@@ -261,12 +267,13 @@ int RunDump(int argc, char** argv)
         std::fprintf(stderr, "quvplayer dump: %s: no such file\n", fileName.c_str());
         return 1;
     }
-    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(*path);
-    if (!bytes) {
-        std::fprintf(stderr, "quvplayer dump: cannot read %s\n", path->c_str());
+    const FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
+    if (read.failure != ReadFailure::None) {
+        std::fprintf(stderr, "quvplayer dump: %s\n",
+                     ReadFailureText(read, *path, MaxDemoFileBytes).c_str());
         return 1;
     }
-    const Dump dump = ReadDump(*bytes, fileName);
+    const Dump dump = ReadDump(read.bytes, fileName);
     if (json) {
         PrintJson(dump);
     } else if (!check) {
