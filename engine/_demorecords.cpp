@@ -149,6 +149,11 @@ private:
             return false;
         if (r.tag == TagFirstHandle && !CloseHandle())
             return false;
+        if (++handleCount_ > MaxDemoHandles) {
+            Problem(r.offset, "more than " + std::to_string(MaxDemoHandles) +
+                                  " EffectHandles; the rest of the file is not read");
+            return false;
+        }
         handle_ = r; // the record itself is gone after this step
         selected_ = false;
         const std::optional<size_t> count = visitor_.handle ? visitor_.handle(r) : std::nullopt;
@@ -200,6 +205,7 @@ private:
     const DemoVisitor& visitor_;
     bool clean_ = true;
     std::optional<DemoRecord> handle_;
+    size_t handleCount_ = 0;
     size_t fieldCount_ = 0; // SIZE_MAX when the visitor does not know the type
     bool selected_ = false;
     size_t field_ = 0;
@@ -252,11 +258,14 @@ bool ForEachDemoRecord(const DemoRecords& parsed,
     Cursor cursor(parsed.bytes.first(parsed.end));
     DemoRecord record;
     while (!cursor.AtEnd()) {
-        record.offset = cursor.Offset();
-        record.tag = U16(cursor.Take(2), 0);
-        const std::optional<size_t> payload = PayloadSize(record.tag);
+        const size_t offset = cursor.Offset();
+        const uint16_t tag = U16(cursor.Take(2), 0);
+        const std::optional<size_t> payload = PayloadSize(tag);
         if (!payload)
             continue;
+        record = DemoRecord{}; // a field record carries nothing of the record before it
+        record.offset = offset;
+        record.tag = tag;
         const std::span<const uint8_t> b = cursor.Take(*payload);
         if (*payload == EffectHandleRecordSize) {
             record.typeName = Text64(b, 0);

@@ -29,6 +29,12 @@ enum RecordTag : uint16_t {
 };
 
 constexpr size_t EffectHandleRecordSize = 168;
+
+// A demo may hold this many effect instances. Each one the walk accepts becomes a handle with its
+// type's field list (a few KB), far more than its 170 bytes of file, so without a limit a file of
+// nothing but handles would take over ten times its size. Demos use hundreds to a few thousand.
+// The walk stops at the handle past the limit, under either policy, with a problem.
+constexpr size_t MaxDemoHandles = 65536;
 constexpr size_t KeyframeRecordSize = 32;
 
 // One record of the file as decoded, before anything is resolved. Only the record being visited

@@ -221,14 +221,14 @@ bool LoadTgaTexture(const std::string& fileName, uint32_t& texture, uint64_t* bu
         ShowMessage(TgaErrorCaption, TgaProblemText(problem, fileName));
         return false;
     }
-    // Errors left by earlier calls are not this upload's.
-    while (glGetError() != GL_NO_ERROR) {
+    // Errors left by earlier calls are not this upload's (GL keeps at most one per kind).
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
     }
     const uint32_t name =
         CreateTgaTexture(image.width, image.height, image.bytesPerPixel == 3 ? GL_RGB : GL_RGBA,
                          image.pixels.data());
     if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
-        while (glGetError() != GL_NO_ERROR) {
+        for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
         }
         glDeleteTextures(1, &name);
         ShowMessage(TgaErrorCaption, "Couldn't load " + Quoted(fileName) + ". " +
