@@ -8,6 +8,7 @@
 
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
+#include "engine/fieldcaps.h"
 #include "engine/_keyframer.h"
 
 namespace quv {
@@ -137,6 +138,7 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
     struct Track {
         std::string where;
         std::vector<CheckedKey> keys;
+        std::string type, label, field; // for the caps on fields that set a frame's work
     };
     std::vector<DemoProblem> problems;
     std::vector<Track> tracks; // every field of every handle, in file order
@@ -144,19 +146,25 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
     size_t field = 0;
     bool anyHandle = false;
     std::string type;
+    std::string label;
     DemoVisitor visitor;
     visitor.handle = [&](const DemoRecord& r) -> std::optional<size_t> {
         EffectClass* effectClass = FindEffectClass(r.typeName);
         CheckHandle(r, r.tag == TagFirstHandle && anyHandle, effectClass != nullptr, problems);
         anyHandle = true;
         type = r.typeName;
+        label = r.label;
         handleTracks = tracks.size();
         if (effectClass == nullptr)
             return std::nullopt;
         FieldNode* head = nullptr;
         effectClass->DefineFields(head);
         for (FieldNode* n = head; n != nullptr; n = n->next)
-            tracks.push_back({"\"" + type + "\" field \"" + FieldName(*n->field) + "\": ", {}});
+            tracks.push_back({"\"" + type + "\" field \"" + FieldName(*n->field) + "\": ",
+                              {},
+                              type,
+                              label,
+                              FieldName(*n->field)});
         return tracks.size() - handleTracks;
     };
     visitor.field = [&](const DemoRecord&, size_t index) {
@@ -175,8 +183,13 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
     visitor.problem = [&](const DemoProblem& p) { problems.push_back(p); };
     // DefineFields made fresh fields in the shared store; they go with the next FreeTimeline.
     WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
-    for (const Track& t : tracks)
+    for (const Track& t : tracks) {
         CheckTrack(t.keys, t.where, problems);
+        for (const CheckedKey& k : t.keys)
+            if (std::optional<std::string> capped =
+                    FieldCapProblem(t.type, t.label, t.field, k.value))
+                problems.push_back({k.offset, std::move(*capped), false, "value"});
+    }
     return problems;
 }
 

@@ -63,6 +63,24 @@ const char* RecordName(uint16_t tag)
     return tag == TagFirstHandle || tag == TagNextHandle ? "EffectHandle" : "Keyframe";
 }
 
+// The bytes after a known tag; nullopt for a tag the reader passes over.
+std::optional<size_t> PayloadSize(uint16_t tag)
+{
+    switch (tag) {
+    case TagFirstHandle:
+    case TagNextHandle:
+        return EffectHandleRecordSize;
+    case TagFirstKey:
+    case TagNextKey:
+        return KeyframeRecordSize;
+    case TagFirstField:
+    case TagNextField:
+        return 0;
+    default:
+        return std::nullopt;
+    }
+}
+
 std::string HexTag(uint16_t tag)
 {
     char text[8];
@@ -120,18 +138,23 @@ private:
 
     bool CloseHandle()
     {
-        return handle_ == nullptr || handle_->nextLink == 0 ||
+        return !handle_ || handle_->nextLink == 0 ||
                Problem(handle_->offset, "the last EffectHandle has a non-zero next link");
     }
 
     bool Handle(const DemoRecord& r)
     {
-        if (r.tag == TagNextHandle && handle_ == nullptr &&
+        if (r.tag == TagNextHandle && !handle_ &&
             !Problem(r.offset, "tag 0x0101 (next EffectHandle) comes before any EffectHandle"))
             return false;
         if (r.tag == TagFirstHandle && !CloseHandle())
             return false;
-        handle_ = &r;
+        if (++handleCount_ > MaxDemoHandles) {
+            Problem(r.offset, "more than " + std::to_string(MaxDemoHandles) +
+                                  " EffectHandles; the rest of the file is not read");
+            return false;
+        }
+        handle_ = r; // the record itself is gone after this step
         selected_ = false;
         const std::optional<size_t> count = visitor_.handle ? visitor_.handle(r) : std::nullopt;
         fieldCount_ = count.value_or(SIZE_MAX);
@@ -141,7 +164,7 @@ private:
     // A field or key record the rules refuse is reported, and passed over when lenient.
     bool Field(const DemoRecord& r)
     {
-        if (handle_ == nullptr && r.tag == TagFirstField)
+        if (!handle_ && r.tag == TagFirstField)
             return Problem(r.offset, "tag 0x0200 (first field) comes before any EffectHandle");
         if (r.tag == TagNextField && !selected_)
             return Problem(r.offset,
@@ -181,7 +204,8 @@ private:
     DemoPolicy policy_;
     const DemoVisitor& visitor_;
     bool clean_ = true;
-    const DemoRecord* handle_ = nullptr;
+    std::optional<DemoRecord> handle_;
+    size_t handleCount_ = 0;
     size_t fieldCount_ = 0; // SIZE_MAX when the visitor does not know the type
     bool selected_ = false;
     size_t field_ = 0;
@@ -195,6 +219,7 @@ private:
 DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& fileName)
 {
     DemoRecords out;
+    out.bytes = bytes;
     Cursor cursor(bytes);
     while (!cursor.AtEnd()) {
         const size_t tagOffset = cursor.Offset();
@@ -202,62 +227,70 @@ DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& 
             out.readError = "Read beyond end of file (" + Where(fileName, tagOffset) +
                             ": a record tag needs 2 bytes, 1 is left)";
             out.readErrorOffset = tagOffset;
-            break;
+            out.end = tagOffset;
+            return out;
         }
         const uint16_t tag = U16(cursor.Take(2), 0);
-        size_t payload = 0;
-        switch (tag) {
-        case TagFirstHandle:
-        case TagNextHandle:
-            payload = EffectHandleRecordSize;
-            break;
-        case TagFirstKey:
-        case TagNextKey:
-            payload = KeyframeRecordSize;
-            break;
-        case TagFirstField:
-        case TagNextField:
-            break;
-        default:
+        const std::optional<size_t> payload = PayloadSize(tag);
+        if (!payload) {
             ++out.skippedTags;
             continue;
         }
-        if (cursor.Left() < payload) {
+        if (cursor.Left() < *payload) {
             out.readError = "Read beyond end of file (" + Where(fileName, cursor.Offset()) +
                             ": the " + RecordName(tag) + " record needs " +
-                            std::to_string(payload) + " bytes, " + std::to_string(cursor.Left()) +
+                            std::to_string(*payload) + " bytes, " + std::to_string(cursor.Left()) +
                             " are left)";
             out.readErrorOffset = cursor.Offset();
-            break;
+            out.end = tagOffset;
+            return out;
         }
-        DemoRecord record;
+        cursor.Take(*payload);
+        ++out.recordCount;
+    }
+    out.end = bytes.size();
+    return out;
+}
+
+bool ForEachDemoRecord(const DemoRecords& parsed,
+                       const std::function<bool(const DemoRecord&)>& visit)
+{
+    Cursor cursor(parsed.bytes.first(parsed.end));
+    DemoRecord record;
+    while (!cursor.AtEnd()) {
+        const size_t offset = cursor.Offset();
+        const uint16_t tag = U16(cursor.Take(2), 0);
+        const std::optional<size_t> payload = PayloadSize(tag);
+        if (!payload)
+            continue;
+        record = DemoRecord{}; // a field record carries nothing of the record before it
+        record.offset = offset;
         record.tag = tag;
-        record.offset = tagOffset;
-        const std::span<const uint8_t> b = cursor.Take(payload);
-        if (payload == EffectHandleRecordSize) {
+        const std::span<const uint8_t> b = cursor.Take(*payload);
+        if (*payload == EffectHandleRecordSize) {
             record.typeName = Text64(b, 0);
             record.label = Text64(b, 64);
             record.startTime = F64(b, 128);
             record.endTime = F64(b, 136);
             record.nextLink = U32(b, 160);
-        } else if (payload == KeyframeRecordSize) {
+        } else if (*payload == KeyframeRecordSize) {
             record.time = F64(b, 0);
             record.value = F64(b, 8);
             record.kind = b[16];
             record.steps = static_cast<int32_t>(U32(b, 20));
             record.nextLink = U32(b, 28);
         }
-        out.records.push_back(std::move(record));
+        if (!visit(record))
+            return false;
     }
-    return out;
+    return true;
 }
 
 bool WalkDemoRecords(const DemoRecords& parsed, DemoPolicy policy, const DemoVisitor& visitor)
 {
     Walker walker(policy, visitor);
-    for (const DemoRecord& r : parsed.records)
-        if (!walker.Record(r))
-            return false;
+    if (!ForEachDemoRecord(parsed, [&](const DemoRecord& r) { return walker.Record(r); }))
+        return false;
     // The links are not checked after a truncation: the file's end was never seen.
     if (parsed.readError) {
         walker.Problem(parsed.readErrorOffset, *parsed.readError, true);

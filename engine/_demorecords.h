@@ -2,9 +2,12 @@
 // The records of a demo file and the one walk over them. "demodata.quv" is a flat stream of
 // tagged, fixed-size little-endian records with no header: a handle record (0x0100 first,
 // 0x0101 next), field selections (0x0200 the handle's first field, 0x0201 the one after) and key
-// records (0x0300 a field's first key, 0x0301 the next). ParseDemoRecords decodes the bytes;
-// WalkDemoRecords applies the rules of which record may follow which and hands each accepted
-// record to a visitor. The loader, `quvplayer dump` and the decompiler all read files this way.
+// records (0x0300 a field's first key, 0x0301 the next). ParseDemoRecords checks that the bytes
+// split into whole records; ForEachDemoRecord decodes them one at a time; WalkDemoRecords applies
+// the rules of which record may follow which and hands each accepted record to a visitor. The
+// loader, `quvplayer dump` and the decompiler all read files this way. Records are decoded from
+// the bytes as they are visited and never kept, so reading a file takes memory for its bytes and
+// for what the visitor builds, not for a copy of every record (a 2-byte field tag would be one).
 
 #include <cstddef>
 #include <cstdint>
@@ -26,9 +29,16 @@ enum RecordTag : uint16_t {
 };
 
 constexpr size_t EffectHandleRecordSize = 168;
+
+// A demo may hold this many effect instances. Each one the walk accepts becomes a handle with its
+// type's field list (a few KB), far more than its 170 bytes of file, so without a limit a file of
+// nothing but handles would take over ten times its size. Demos use hundreds to a few thousand.
+// The walk stops at the handle past the limit, under either policy, with a problem.
+constexpr size_t MaxDemoHandles = 65536;
 constexpr size_t KeyframeRecordSize = 32;
 
-// One record of the file as decoded, before anything is resolved.
+// One record of the file as decoded, before anything is resolved. Only the record being visited
+// exists at a time.
 struct DemoRecord {
     uint16_t tag = 0;
     size_t offset = 0; // offset of the tag
@@ -45,17 +55,25 @@ struct DemoRecord {
     int32_t steps = 0;
 };
 
+// The outcome of splitting the bytes into records. It refers to the bytes, which must outlive it.
 struct DemoRecords {
-    std::vector<DemoRecord> records; // the known tags, in file order
+    std::span<const uint8_t> bytes;
+    size_t end = 0;         // where the whole records end: the size, or the start of a truncation
+    size_t recordCount = 0; // the known tags
     size_t skippedTags = 0;
     // Set when the file ended inside a tag or record; the records before it are kept.
     std::optional<std::string> readError;
     size_t readErrorOffset = 0;
 };
 
-// Pure decoding of the byte stream (no registry, no allocation of Timeline records); fileName
-// is used in the read error only.
+// Splits the byte stream into records without keeping them (no registry, no allocation per
+// record); fileName is used in the read error only.
 DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& fileName);
+
+// Decodes the known records in file order, up to the truncation if there is one, and hands each
+// to visit until it returns false. Returns false when visit stopped it.
+bool ForEachDemoRecord(const DemoRecords& parsed,
+                       const std::function<bool(const DemoRecord&)>& visit);
 
 // A record that breaks the rules, or the end of a truncated file.
 struct DemoProblem {

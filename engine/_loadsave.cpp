@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <deque>
-#include <fstream>
-#include <iterator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/_effectfield.h"
 #include "engine/_keyframer.h"
@@ -107,16 +110,104 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
         throw DemoFileError(DemoProblemMessage(fileName, *problem));
 }
 
+namespace {
+
+// Reads up to limit + 1 bytes (whole when wantWhole, so that more than limit is TooLarge).
+FileRead ReadRegularFile(const std::string& path, uint64_t limit, bool wantWhole)
+{
+    FileRead read;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        read.failure = ReadFailure::CannotOpen;
+        read.error = errno;
+        return read;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        read.failure = ReadFailure::CannotOpen;
+        read.error = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        read.failure = ReadFailure::NotRegularFile;
+    } else if (wantWhole && static_cast<uint64_t>(info.st_size) > limit) {
+        read.failure = ReadFailure::TooLarge;
+        read.size = static_cast<uint64_t>(info.st_size);
+    } else {
+        // The file may grow while it is read; one byte more than the limit tells.
+        read.bytes.resize(static_cast<size_t>(std::min<uint64_t>(info.st_size, limit)));
+        size_t have = 0;
+        for (;;) {
+            if (have == read.bytes.size()) {
+                if (!wantWhole && have == limit)
+                    break;
+                if (have > limit) {
+                    read.failure = ReadFailure::TooLarge;
+                    read.size = have;
+                    break;
+                }
+                const uint64_t most = wantWhole ? limit + 1 : limit;
+                read.bytes.resize(have + std::min<uint64_t>(most - have, 65536));
+            }
+            const ssize_t got = ::read(fd, read.bytes.data() + have, read.bytes.size() - have);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                read.failure = ReadFailure::ReadError;
+                read.error = errno;
+                break;
+            }
+            if (got == 0)
+                break;
+            have += static_cast<size_t>(got);
+        }
+        read.bytes.resize(have);
+    }
+    ::close(fd);
+    if (read.failure != ReadFailure::None)
+        read.bytes = {};
+    return read;
+}
+
+} // namespace
+
+FileRead ReadWholeFile(const std::string& path, uint64_t limit)
+{
+    return ReadRegularFile(path, limit, true);
+}
+
+FileRead ReadFileHead(const std::string& path, size_t count)
+{
+    return ReadRegularFile(path, count, false);
+}
+
+std::string ReadFailureText(const FileRead& read, const std::string& name, uint64_t limit)
+{
+    const std::string quoted = "\"" + name + "\"";
+    switch (read.failure) {
+    case ReadFailure::None:
+        return {};
+    case ReadFailure::CannotOpen:
+        return "Cannot open file " + quoted + ". " + std::strerror(read.error);
+    case ReadFailure::NotRegularFile:
+        return quoted + " is not a regular file";
+    case ReadFailure::TooLarge:
+        return quoted + " is too large (" + std::to_string(read.size) + " bytes; at most " +
+               std::to_string(limit) + ")";
+    case ReadFailure::ReadError:
+        return "Cannot read file " + quoted + ". " + std::strerror(read.error);
+    }
+    return {};
+}
+
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
+    FileRead read = ReadWholeFile(path, MaxDemoFileBytes);
+    if (read.failure == ReadFailure::None)
+        return std::move(read.bytes);
+    if (read.error == 0)
+        errno = read.failure == ReadFailure::TooLarge ? EFBIG : EINVAL;
+    else
+        errno = read.error;
+    return std::nullopt;
 }
 
 void LoadDemoFile(const std::string& fileName)
@@ -125,10 +216,10 @@ void LoadDemoFile(const std::string& fileName)
     const std::optional<std::string> path = ResolveDemoPath(fileName);
     if (!path)
         return; // a missing demo plays the music with an empty Timeline
-    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(*path);
-    if (!bytes)
-        throw DemoFileError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-    LoadDemoBytes(*bytes, fileName);
+    const FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
+    if (read.failure != ReadFailure::None)
+        throw DemoFileError(ReadFailureText(read, fileName, MaxDemoFileBytes));
+    LoadDemoBytes(read.bytes, fileName);
 }
 
 } // namespace quv

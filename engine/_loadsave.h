@@ -42,7 +42,8 @@ public:
 };
 
 // Replaces the Timeline with the named file's contents. A missing file leaves the Timeline
-// empty. An unknown effect type shows "[Load Error] Effect not found: " with the label and ends
+// empty. A file that is not a regular file or is over MaxDemoFileBytes throws DemoFileError
+// naming it. An unknown effect type shows "[Load Error] Effect not found: " with the label and ends
 // the process with exit code 1. Read and validation failures throw DemoFileError, the records
 // read before the failure staying in the Timeline.
 void LoadDemoFile(const std::string& fileName);
@@ -53,7 +54,42 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName);
 // Releases the Timeline's keys, fields, nodes and handles; the Timeline becomes empty.
 void FreeTimeline();
 
-// Reads a whole file; nullopt when it cannot be opened.
+// Input files are read whole, each kind up to its own size: a demo file, the image slot list and
+// a TGA image (whose limit is its 256 MiB pixel limit plus what a header, an image ID and a
+// run-length encoding can add to it).
+constexpr uint64_t MaxDemoFileBytes = uint64_t{256} << 20;
+constexpr uint64_t MaxSlotListBytes = uint64_t{1} << 20;
+constexpr uint64_t MaxTgaFileBytes = (uint64_t{256} << 20) + (uint64_t{256} << 20) / 3 + 65536;
+
+enum class ReadFailure {
+    None,
+    CannotOpen,     // errno says why
+    NotRegularFile, // a FIFO, directory, device or socket
+    TooLarge,       // over the limit
+    ReadError,      // errno says why
+};
+
+struct FileRead {
+    std::vector<uint8_t> bytes;
+    ReadFailure failure = ReadFailure::None;
+    int error = 0;     // errno for CannotOpen and ReadError
+    uint64_t size = 0; // the size found, for TooLarge
+};
+
+// Reads a whole regular file of at most limit bytes. The file is opened without blocking (a FIFO
+// would otherwise wait for a writer) and checked with fstat before anything is read, so a device,
+// a FIFO or an oversized file costs no memory.
+FileRead ReadWholeFile(const std::string& path, uint64_t limit);
+
+// The first count bytes of a regular file (fewer when it is shorter), opened and checked the same
+// way; a file of any size is read.
+FileRead ReadFileHead(const std::string& path, size_t count);
+
+// Why a read failed, naming the file: "Cannot open file "NAME". REASON", ""NAME" is not a regular
+// file", ""NAME" is too large (N bytes; at most M)" or "Cannot read file "NAME". REASON".
+std::string ReadFailureText(const FileRead& read, const std::string& name, uint64_t limit);
+
+// The bytes of a demo file up to MaxDemoFileBytes; nullopt, with errno set, on any failure.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
 
 std::string HandleTypeName(const EffectHandle& handle);

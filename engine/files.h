@@ -13,4 +13,12 @@ namespace quv {
 // open, or nullopt when nothing matches.
 std::optional<std::string> ResolveDemoPath(std::string_view name);
 
+// A file inside the demo's image folder, named relative to the demo folder (the current
+// directory) as a demo names it: "gfx/" and a slot list line, or "gfx/stars1.tga". Resolved as
+// ResolveDemoPath does, but only when it stays inside the image folder, which itself must lie in
+// the demo folder: an absolute name, a ".." that climbs out of "gfx", or a symbolic link whose
+// target lies outside gives nullopt exactly as a missing file does, so that a demo cannot read
+// other files on the machine nor learn which of them exist. Links that stay inside still work.
+std::optional<std::string> ResolveDemoImagePath(std::string_view name);
+
 } // namespace quv

@@ -18,11 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::span<const uint8_t> bytes(data, size);
     const quv::DemoRecords parsed = quv::ParseDemoRecords(bytes, "demodata.quv");
     quv::WalkDemoRecords(parsed, quv::DemoPolicy::Lenient, {}); // as `quvplayer dump` reads it
-    for (const quv::DemoRecord& record : parsed.records) {
+    const bool allKnown = quv::ForEachDemoRecord(parsed, [](const quv::DemoRecord& record) {
         const bool handle = record.tag == quv::TagFirstHandle || record.tag == quv::TagNextHandle;
-        if (handle && quv::FindEffectClass(record.typeName) == nullptr)
-            return 0;
-    }
+        return !handle || quv::FindEffectClass(record.typeName) != nullptr;
+    });
+    if (!allKnown)
+        return 0;
     try {
         quv::LoadDemoBytes(bytes, "demodata.quv");
     } catch (const quv::DemoFileError&) {

@@ -46,3 +46,12 @@ write("demo", "sprites",
       struct.pack("<HH", 0x201, 0x201) + key(True, 0, 0.5, 0) +
       handle(False, b"Csillagkod", 1000, 4000) + struct.pack("<HH", 0x200, 0x201) +
       key(True, 1000, 0.25, 1) + key(False, 2000, 1, 1))
+
+# The renderer's target draws a frame: seeds with the loop-count fields at ordinary values.
+write("render", "clear", handle(True, b"OpenGL Clear", 0, 60000) + struct.pack("<H", 0x200) +
+      key(True, 0, 0.5))
+write("render", "kaleido", handle(True, b"Kaleido 01", 0, 1000) + struct.pack("<H", 0x200) +
+      struct.pack("<H", 0x201) * 7 + key(True, 0, 8))
+write("render", "blur", handle(True, b"Blur", 0, 1000) + struct.pack("<H", 0x200) +
+      key(True, 0, 16) + handle(False, b"Blur 01", 0, 1000) + struct.pack("<H", 0x200) +
+      key(True, 0, 4) + handle(False, b"Wash Vertical", 0, 1000))

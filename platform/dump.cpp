@@ -15,6 +15,7 @@
 #include "engine/_effecthandle.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
+#include "engine/fieldcaps.h"
 #include "engine/files.h"
 #include "engine/message.h"
 #include "platform/commands.h"
@@ -180,12 +181,12 @@ int RunDump(int argc, char** argv)
         PrintMessage("quvplayer dump", fileName + ": no such file");
         return 1;
     }
-    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(*path);
-    if (!bytes) {
-        PrintMessage("quvplayer dump", "cannot read " + *path);
+    const FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
+    if (read.failure != ReadFailure::None) {
+        PrintMessage("quvplayer dump", ReadFailureText(read, *path, MaxDemoFileBytes));
         return 1;
     }
-    const Dump dump = ReadDump(*bytes, fileName);
+    const Dump dump = ReadDump(read.bytes, fileName);
     if (json) {
         PrintJson(dump);
     } else if (!check) {

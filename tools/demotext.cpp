@@ -591,6 +591,7 @@ std::vector<std::string> CheckDemoText(const DemoDocument& document, const std::
                          std::to_string(origin.index);
                 const std::string member = problem.member != nullptr ? problem.member : "";
                 arrayIndex = member == "time"    ? "0"
+                             : member == "value" ? "1"
                              : member == "kind"  ? "2"
                              : member == "steps" ? "3"
                                                  : nullptr;

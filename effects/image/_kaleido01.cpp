@@ -13,6 +13,7 @@
 #include "effects/image/_rendertargets.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
+#include "engine/fieldcaps.h"
 #include "engine/numeric.h"
 #include "engine/_DemoParameters.h"
 
@@ -54,7 +55,7 @@ void DrawHexagon()
 // modelview, the view as viewport, GL_LIGHTING off, GL_TEXTURE_2D on with the pool texture bound
 // (texture 0 for an index outside the pool), blend GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA.
 // Leaves: GL_BLEND off, current colour (1, 1, 1, 1). A "Detail " of 0 or below (or NaN) draws
-// nothing but leaves the same state.
+// nothing but leaves the same state; one above KaleidoDetailCap draws as the cap.
 void Render()
 {
     const tDemoParameters& p = DemoParameters;
@@ -75,7 +76,8 @@ void Render()
     glBindTexture(GL_TEXTURE_2D, RenderTargetName(RendertargetSource));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    const double d = Detail;
+    // Beyond its cap the hexagon count alone would hold the frame for minutes.
+    const double d = Detail > KaleidoDetailCap ? KaleidoDetailCap : Detail;
     if (d > 0.0) { // the radius 1 / Detail is undefined at 0 and the rows empty below it
         const int64_t rows = TruncInt(d * 1.5 * 2.0);
         const int64_t columns = TruncInt(d * 1.5);

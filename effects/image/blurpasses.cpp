@@ -2,12 +2,14 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "effects/image/screenspace.h"
 #include "engine/debuglog.h"
 #include "engine/drawpath.h"
+#include "engine/fieldcaps.h"
 #include "engine/numeric.h"
 #include "engine/_DemoParameters.h"
 
@@ -113,8 +115,9 @@ void CreateBlurTextures(BlurModule& module)
 void RenderBlur(BlurModule& m, double& factor)
 {
     const tDemoParameters& p = DemoParameters;
-    // Below the field's lower bound the square root has no value: draw as Factor 0.
-    const double field = factor > 0.0 ? factor : 0.0;
+    // Below the field's lower bound the square root has no value: draw as Factor 0. Above the cap
+    // the pass count alone would hold the frame for minutes: draw as the cap.
+    const double field = factor > 0.0 ? std::min(factor, BlurFactorCap) : 0.0;
     const double f = std::sqrt(field / 640.0 * p.ViewWidth);
     factor = f;
 

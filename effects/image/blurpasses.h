@@ -31,7 +31,8 @@ struct BlurModule {
 // modulate) and logs their names.
 void CreateBlurTextures(BlurModule& module);
 
-// The whole effect. A negative or NaN factor draws as 0. Stores F back into factor.
+// The whole effect. A negative or NaN factor draws as 0, one above BlurFactorCap (infinity
+// included) as the cap. Stores F back into factor.
 void RenderBlur(BlurModule& module, double& factor);
 
 } // namespace quv

@@ -77,7 +77,23 @@ std::string Quoted(const std::string& name)
     return "\"" + name + "\"";
 }
 
+uint64_t PowerOfTwoAtLeast(uint64_t v)
+{
+    uint64_t p = 1;
+    while (p < v)
+        p *= 2;
+    return p;
+}
+
 } // namespace
+
+uint64_t TgaTextureBytes(uint16_t width, uint16_t height)
+{
+    // The mipmap builder scales each side to a power of two, at most the next one up; the chain
+    // of smaller levels adds a third.
+    const uint64_t level0 = PowerOfTwoAtLeast(width) * PowerOfTwoAtLeast(height) * 4;
+    return level0 + level0 / 3;
+}
 
 TgaProblem ReadTgaHeader(std::span<const uint8_t> file, TgaHeader& header)
 {
@@ -169,7 +185,7 @@ bool OpenTgaFile(const std::string& fileName, std::string& path)
     std::optional<std::string> resolved;
     // A name with a NUL byte would open a shorter name than the one asked for.
     if (fileName.find('\0') == std::string::npos)
-        resolved = ResolveDemoPath(fileName);
+        resolved = ResolveDemoImagePath(fileName);
     std::error_code ec;
     if (!resolved || !std::filesystem::is_regular_file(*resolved, ec)) {
         ShowMessage(TgaNotFoundCaption, "File not found  - " + fileName, MessageButtons::Ok,
@@ -180,20 +196,50 @@ bool OpenTgaFile(const std::string& fileName, std::string& path)
     return true;
 }
 
-bool LoadTgaTexture(const std::string& fileName, uint32_t& texture)
+bool LoadTgaTexture(const std::string& fileName, uint32_t& texture, uint64_t* budget)
 {
     std::string path;
     if (!OpenTgaFile(fileName, path))
         return false;
-    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);
+    const FileRead read = ReadWholeFile(path, MaxTgaFileBytes);
+    if (read.failure != ReadFailure::None) {
+        ShowMessage(TgaErrorCaption, ReadFailureText(read, fileName, MaxTgaFileBytes));
+        return false;
+    }
+    // The budget is checked from the header, before the pixels are decoded.
+    TgaHeader header;
+    if (budget != nullptr && ReadTgaHeader(read.bytes, header) == TgaProblem::None &&
+        TgaTextureBytes(header.width, header.height) > *budget) {
+        ShowMessage(TgaErrorCaption, "Couldn't load " + Quoted(fileName) +
+                                         ". The images together need over 1 GB of texture "
+                                         "memory.");
+        return false;
+    }
     TgaImage image;
-    const TgaProblem problem = bytes ? DecodeTga(*bytes, image) : TgaProblem::ShortHeader;
+    const TgaProblem problem = DecodeTga(read.bytes, image);
     if (problem != TgaProblem::None) {
         ShowMessage(TgaErrorCaption, TgaProblemText(problem, fileName));
         return false;
     }
-    texture = CreateTgaTexture(image.width, image.height,
-                               image.bytesPerPixel == 3 ? GL_RGB : GL_RGBA, image.pixels.data());
+    // Errors left by earlier calls are not this upload's (GL keeps at most one per kind).
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    const uint32_t name =
+        CreateTgaTexture(image.width, image.height, image.bytesPerPixel == 3 ? GL_RGB : GL_RGBA,
+                         image.pixels.data());
+    if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
+        for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+        }
+        glDeleteTextures(1, &name);
+        ShowMessage(TgaErrorCaption, "Couldn't load " + Quoted(fileName) + ". " +
+                                         (error == GL_OUT_OF_MEMORY
+                                              ? std::string("Out of texture memory.")
+                                              : "OpenGL error " + std::to_string(error) + "."));
+        return false;
+    }
+    if (budget != nullptr)
+        *budget -= TgaTextureBytes(image.width, image.height);
+    texture = name;
     return true;
 }
 

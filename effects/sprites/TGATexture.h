@@ -60,12 +60,24 @@ std::string TgaProblemText(TgaProblem problem, const std::string& name);
 inline constexpr const char* TgaErrorCaption = "TGA File Error";
 inline constexpr const char* TgaNotFoundCaption = "TGA Texture";
 
-// Opens a file the way demos name it (ResolveDemoPath: backslashes, case-insensitive lookup).
-// False, after the "File not found  - " message, when there is no such regular file.
+// Opens a file the way demos name it (ResolveDemoImagePath: backslashes, case-insensitive lookup,
+// inside the demo's "gfx" folder only). False, after the "File not found  - " message, when there
+// is no such regular file there; a name that leads out of the folder gets the same message.
 bool OpenTgaFile(const std::string& fileName, std::string& path);
 
-// Loads the named file into a new texture. texture is written only on success.
-bool LoadTgaTexture(const std::string& fileName, uint32_t& texture);
+// Loads the named file into a new texture. texture is written only on success. The file is read
+// as ReadWholeFile reads it, up to MaxTgaFileBytes. With a budget (bytes of texture memory left,
+// counted by TgaTextureBytes), an image over it is refused before it is decoded and a loaded one
+// is taken from it. A GL error in the upload (out of memory) is reported and leaves no texture.
+bool LoadTgaTexture(const std::string& fileName, uint32_t& texture, uint64_t* budget = nullptr);
+
+// The texture memory all image slots together may take, so that a few small run-length files of
+// huge images cannot take many GB.
+constexpr uint64_t MaxSlotTextureBytes = uint64_t{1} << 30;
+
+// What an image of the given size is counted as: RGBA texels, each side rounded up to a power of
+// two, and its mipmaps.
+uint64_t TgaTextureBytes(uint16_t width, uint16_t height);
 
 // Makes a 2D texture (modulate, linear filters) whose image and mipmaps gluBuild2DMipmaps builds
 // from the pixels; format is GL_RGB or GL_RGBA. The new texture stays bound. A side of 0 leaves

@@ -2,10 +2,8 @@
 
 #include "effects/sprites/TGA_WH.h"
 
-#include <array>
-#include <fstream>
-
 #include "effects/sprites/TGATexture.h"
+#include "engine/_loadsave.h"
 #include "engine/message.h"
 
 namespace quv {
@@ -15,12 +13,9 @@ void ReadTgaSize(const std::string& fileName, int32_t& width, int32_t& height)
     std::string path;
     if (!OpenTgaFile(fileName, path))
         return;
-    std::array<uint8_t, TgaHeaderSize> bytes{};
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(bytes.data()), bytes.size());
-    const size_t got = static_cast<size_t>(in.gcount());
+    const FileRead read = ReadFileHead(path, TgaHeaderSize);
     TgaHeader header;
-    const TgaProblem problem = ReadTgaHeader(std::span<const uint8_t>(bytes.data(), got), header);
+    const TgaProblem problem = ReadTgaHeader(read.bytes, header);
     if (problem != TgaProblem::None) {
         ShowMessage(TgaErrorCaption, TgaProblemText(problem, fileName));
         return;

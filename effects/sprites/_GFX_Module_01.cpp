@@ -48,18 +48,23 @@ std::array<ImageSlot, ImageSlotCount> ImageSlots{};
 
 // One-time set-up: loads the images named by "gfx/gfxslots" into the slots. A missing list is
 // reported with the text of an unhandled missing-file error and leaves every slot empty; the
-// rest of the start-up goes on. An image that cannot be loaded keeps a slot of size 0.
+// rest of the start-up goes on. An image that cannot be loaded keeps a slot of size 0. The list
+// is read up to MaxSlotListBytes, and its images together up to MaxSlotTextureBytes.
 void LoadImageSlots()
 {
     ImageSlots = {};
-    const std::optional<std::string> path = ResolveDemoPath("gfx/gfxslots");
-    const std::optional<std::vector<uint8_t>> bytes =
-        path ? ReadWholeFile(*path) : std::optional<std::vector<uint8_t>>();
-    if (!bytes) {
+    const std::optional<std::string> path = ResolveDemoImagePath("gfx/gfxslots");
+    if (!path) {
         ShowMessage(ApplicationTitle, "File not found");
         return;
     }
-    const std::vector<std::string> lines = ParseSlotList(*bytes);
+    const FileRead read = ReadWholeFile(*path, MaxSlotListBytes);
+    if (read.failure != ReadFailure::None) {
+        ShowMessage(ApplicationTitle, ReadFailureText(read, "gfx/gfxslots", MaxSlotListBytes));
+        return;
+    }
+    const std::vector<std::string> lines = ParseSlotList(read.bytes);
+    uint64_t textureBudget = MaxSlotTextureBytes;
     for (size_t n = 0; n < lines.size(); ++n) {
         ImageSlot& slot = ImageSlots[n];
         if (lines[n].empty()) {
@@ -69,7 +74,7 @@ void LoadImageSlots()
             continue;
         }
         const std::string imagePath = "gfx/" + lines[n];
-        LoadTgaTexture(imagePath, slot.texture);
+        LoadTgaTexture(imagePath, slot.texture, &textureBudget);
         ReadTgaSize(imagePath, slot.width, slot.height);
         // A failed image has 0 x 0 pixels; its quad has no size whatever the aspect, so it gets
         // 0 rather than 0 / 0.

@@ -137,5 +137,23 @@ TEST(WalkDemoRecords, CleanFilesUnknownTypesAndTruncation)
     }
 }
 
+// Each accepted handle costs its type's field list, so their number is limited: the walk stops at
+// the first handle past the limit, even when lenient, and says why.
+TEST(WalkDemoRecords, StopsAtTooManyHandles)
+{
+    DemoBytes demo;
+    for (size_t i = 0; i <= MaxDemoHandles; ++i)
+        demo.Handle("A", 0, 1, "x", 1);
+    for (DemoPolicy policy : {DemoPolicy::Strict, DemoPolicy::Lenient}) {
+        const WalkLog log = Walk(demo, policy, 0);
+        EXPECT_FALSE(log.clean);
+        EXPECT_EQ(log.events.size(), MaxDemoHandles);
+        ASSERT_EQ(log.problems.size(), 1u);
+        EXPECT_EQ(log.problems[0].offset, MaxDemoHandles * (EffectHandleRecordSize + 2));
+        EXPECT_EQ(log.problems[0].text,
+                  "more than 65536 EffectHandles; the rest of the file is not read");
+    }
+}
+
 } // namespace
 } // namespace quv

@@ -252,20 +252,33 @@ TEST_F(DemoFile, UnknownEffectTypeShowsTheLabelAndExitsWithOne)
                 "Plomarind demo: \\[Load Error\\] Effect not found: my label");
 }
 
+std::vector<DemoRecord> AllRecords(const DemoRecords& parsed)
+{
+    std::vector<DemoRecord> records;
+    ForEachDemoRecord(parsed, [&](const DemoRecord& r) {
+        records.push_back(r);
+        return true;
+    });
+    return records;
+}
+
 TEST(ParseDemoRecords, DecodesFieldsLittleEndianAtTheirOffsets)
 {
     DemoBytes demo;
     demo.Handle("MengerF\xE9tis 01", -1.5, 2e9, "label", 0)
         .FirstField()
         .FirstKey(12.25, -3.5, 3, -7);
-    const DemoRecords parsed = ParseDemoRecords(demo.Bytes(), "x");
+    const std::vector<uint8_t> bytes = demo.Bytes();
+    const DemoRecords parsed = ParseDemoRecords(bytes, "x");
     ASSERT_FALSE(parsed.readError);
-    ASSERT_EQ(parsed.records.size(), 3u);
-    EXPECT_EQ(parsed.records[0].typeName, "MengerF\xE9tis 01");
-    EXPECT_EQ(parsed.records[0].startTime, -1.5);
-    EXPECT_EQ(parsed.records[0].endTime, 2e9);
-    EXPECT_EQ(parsed.records[1].offset, 170u);
-    const DemoRecord& key = parsed.records[2];
+    ASSERT_EQ(parsed.recordCount, 3u);
+    const std::vector<DemoRecord> records = AllRecords(parsed);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].typeName, "MengerF\xE9tis 01");
+    EXPECT_EQ(records[0].startTime, -1.5);
+    EXPECT_EQ(records[0].endTime, 2e9);
+    EXPECT_EQ(records[1].offset, 170u);
+    const DemoRecord& key = records[2];
     EXPECT_EQ(key.time, 12.25);
     EXPECT_EQ(key.value, -3.5);
     EXPECT_EQ(key.kind, 3);
@@ -273,9 +286,11 @@ TEST(ParseDemoRecords, DecodesFieldsLittleEndianAtTheirOffsets)
     // A type name that fills all 64 bytes is read as 64 characters.
     DemoBytes full;
     full.Handle(std::string(64, 'x'), 0, 1, std::string(64, 'y'));
-    const DemoRecords parsedFull = ParseDemoRecords(full.Bytes(), "x");
-    EXPECT_EQ(parsedFull.records[0].typeName, std::string(64, 'x'));
-    EXPECT_EQ(parsedFull.records[0].label, std::string(64, 'y'));
+    const std::vector<uint8_t> fullBytes = full.Bytes();
+    const std::vector<DemoRecord> fullRecords = AllRecords(ParseDemoRecords(fullBytes, "x"));
+    ASSERT_EQ(fullRecords.size(), 1u);
+    EXPECT_EQ(fullRecords[0].typeName, std::string(64, 'x'));
+    EXPECT_EQ(fullRecords[0].label, std::string(64, 'y'));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/drawpath.h"
+#include "engine/fieldcaps.h"
 #include "tests/effects/image/imagetest.h"
 #include "tests/support/glcontext.h"
 
@@ -65,6 +66,25 @@ TEST(BlurFamily, FactorBecomesFAndNegativeDrawsAsZero)
             blur.Set("Factor", bad).Render();
             EXPECT_EQ(*blur.Target("Factor"), 0.0);
             EXPECT_LE(test::MaxViewDifference(test::ReadWindow(), picture), 1);
+        }
+    }
+}
+
+// A "Factor" beyond the cap once ran passes for hours (1e300) or forever (inf); it draws as the
+// cap, and F is the cap's.
+TEST(BlurFamily, FactorBeyondTheCapDrawsAsTheCap)
+{
+    test::GlScene scene(64, 48);
+    const Image picture = test::Pattern(64, 48);
+    for (const char* type : BlurTypes) {
+        SCOPED_TRACE(type);
+        const Image atCap = Blurred(type, picture, BlurFactorCap);
+        for (double huge : {1e300, HUGE_VAL}) {
+            Effect blur(type);
+            test::PaintWindow(picture);
+            blur.Set("Factor", huge).Render();
+            EXPECT_EQ(test::MaxViewDifference(test::ReadWindow(), atCap), 0);
+            EXPECT_DOUBLE_EQ(*blur.Target("Factor"), std::sqrt(BlurFactorCap / 10.0));
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/fieldcaps.h"
 #include "tests/effects/image/imagetest.h"
 #include "tests/support/glcontext.h"
 
@@ -114,6 +115,32 @@ TEST(Kaleido01, TilesTheViewWithThePoolTexture)
             EXPECT_LE(test::MaxViewDifference(test::ReadWindow(), expected), 2);
         }
     }
+}
+
+// A "Detail " beyond the cap once held a frame for hours (1e9) or forever (inf); it draws as the
+// cap, in a time a test can wait for.
+TEST(Kaleido01, DetailBeyondTheCapDrawsAsTheCap)
+{
+    test::GlScene scene(64, 48);
+    auto draw = [](double detail) {
+        test::PaintWindow(test::Pattern(64, 48));
+        Effect("RenderTarget Copy").Set("Destination", 6).Render();
+        test::PaintWindow(test::Uniform(64, 48, 0, 0, 0, 255));
+        Effect("Kaleido 01")
+            .Set("Rendertarget Source", 6)
+            .Set("TexturePoint X2", 0.5)
+            .Set("TexturePoint X3", 0.5)
+            .Set("TexturePoint Y3", 0.5)
+            .Set("Detail ", detail)
+            .Set("Scale X", 1.0)
+            .Set("Scale Y", 1.0)
+            .Render();
+        return test::ReadWindow();
+    };
+    const Image atCap = draw(KaleidoDetailCap);
+    EXPECT_NE(test::MaxViewDifference(atCap, draw(KaleidoDetailCap / 2)), 0);
+    EXPECT_EQ(test::MaxViewDifference(draw(1e9), atCap), 0);
+    EXPECT_EQ(test::MaxViewDifference(draw(HUGE_VAL), atCap), 0);
 }
 
 } // namespace

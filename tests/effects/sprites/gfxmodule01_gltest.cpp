@@ -324,5 +324,40 @@ TEST(GFXModule01, ProblemsAreReportedInStartUpOrder)
     }
 }
 
+// A slot list may name only images inside the demo's "gfx" folder. An absolute name, a ".." out
+// of it and a link to a file outside are all reported as a missing file would be; a link that
+// stays inside loads.
+TEST(GFXModule01, SlotLinesStayInsideTheImageFolder)
+{
+    test::ScratchDirectory dir;
+    test::WriteFile("./outside.tga", test::SolidTga(8, 8, 255, 0, 0));
+    test::WriteFile("gfx/sub/inside.tga", test::SolidTga(8, 8, 0, 0, 255));
+    test::WriteFile("gfx/stars1.tga", test::SolidTga(4, 4, 255, 255, 255));
+    std::filesystem::create_symlink("../outside.tga", "gfx/out.tga");
+    std::filesystem::create_symlink("sub/inside.tga", "gfx/in.tga");
+    const std::string absolute = (dir.Path() / "outside.tga").string();
+    test::WriteText("gfx/gfxslots",
+                    absolute + "\n../outside.tga\n..\\..\\outside.tga\nout.tga\nin.tga\n");
+    test::MessageRecorder messages;
+    test::GlScene scene(64, 48);
+    std::vector<std::string> expected;
+    for (const std::string& name :
+         {"gfx/" + absolute, std::string("gfx/../outside.tga"),
+          std::string("gfx/..\\..\\outside.tga"), std::string("gfx/out.tga")}) {
+        expected.push_back("TGA Texture: File not found  - " + name); // loader
+        expected.push_back("TGA Texture: File not found  - " + name); // size reader
+    }
+    EXPECT_EQ(messages.Take(), expected);
+    Sprite s;
+    s.scale = 256.0;
+    for (int slot = 0; slot < 4; ++slot) {
+        s.slot = slot;
+        EXPECT_TRUE(IsColour(Draw(scene, s, 32, 24), 0, 0, 0)) << "slot " << slot;
+    }
+    s.slot = 4;
+    EXPECT_TRUE(IsColour(Draw(scene, s, 32, 24), 0, 0, 255));
+    FreeTimeline();
+}
+
 } // namespace
 } // namespace quv

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "effects/sprites/TGATexture.h"
 #include "effects/sprites/TGA_WH.h"
+#include "engine/_loadsave.h"
 #include "tests/effects/sprites/tgafiles.h"
 
 namespace quv {
@@ -196,6 +200,71 @@ TEST(TGATexture, EveryRejectionHasItsMessage)
     EXPECT_FALSE(LoadTgaTexture("gfx", texture));
     EXPECT_FALSE(LoadTgaTexture(std::string("gfx/bad.tga\0x", 13), texture));
     EXPECT_EQ(messages.Take().size(), 2u);
+}
+
+// Names that lead out of the image folder get the message of a missing file, word for word, so
+// that a slot list cannot tell which files exist elsewhere; a FIFO or an oversized file is refused
+// before it is read.
+TEST(TGATexture, OnlyFilesInsideTheImageFolderAreOpened)
+{
+    test::ScratchDirectory dir;
+    test::MessageRecorder messages;
+    test::WriteFile("./secret.tga", test::SolidTga(2, 2, 1, 2, 3));
+    test::WriteFile("gfx/real.tga", test::SolidTga(2, 2, 1, 2, 3));
+    std::filesystem::create_symlink("../secret.tga", "gfx/link.tga");
+    std::filesystem::create_symlink(dir.Path() / "secret.tga", "gfx/absolute.tga");
+    const std::string secret = (dir.Path() / "secret.tga").string();
+    for (const std::string& name :
+         {secret, std::string("gfx/../secret.tga"), std::string("gfx/link.tga"),
+          std::string("gfx/absolute.tga"), std::string("gfx/missing.tga")}) {
+        uint32_t texture = 7;
+        int32_t width = 0, height = 0;
+        EXPECT_FALSE(LoadTgaTexture(name, texture));
+        ReadTgaSize(name, width, height);
+        EXPECT_EQ(width, 0);
+        EXPECT_EQ(messages.Take(),
+                  std::vector<std::string>(2, "TGA Texture: File not found  - " + name));
+    }
+    int32_t width = 0, height = 0;
+    ReadTgaSize("gfx/real.tga", width, height);
+    EXPECT_EQ(width, 2);
+
+    ASSERT_EQ(mkfifo("gfx/fifo.tga", 0600), 0);
+    test::WriteFile("gfx/huge.tga", {});
+    std::filesystem::resize_file("gfx/huge.tga", MaxTgaFileBytes + 1);
+    uint32_t texture = 7;
+    EXPECT_FALSE(LoadTgaTexture("gfx/fifo.tga", texture));
+    EXPECT_FALSE(LoadTgaTexture("gfx/huge.tga", texture));
+    EXPECT_EQ(messages.Take(), (std::vector<std::string>{
+                                   "TGA Texture: File not found  - gfx/fifo.tga",
+                                   "TGA File Error: \"gfx/huge.tga\" is too large (" +
+                                       std::to_string(MaxTgaFileBytes + 1) + " bytes; at most " +
+                                       std::to_string(MaxTgaFileBytes) + ")"}));
+}
+
+// The slots' images share a budget of texture memory, counted from each header before the image
+// is decoded: a small run-length file of an 8192 x 8192 image counts as what it would take.
+TEST(TGATexture, TextureBudgetIsCheckedFromTheHeader)
+{
+    EXPECT_EQ(TgaTextureBytes(8192, 8192), (uint64_t{256} << 20) + (uint64_t{256} << 20) / 3);
+    EXPECT_EQ(TgaTextureBytes(3, 5), 8u * 4 * 4 + 8u * 4 * 4 / 3); // rounded up to 4 x 8
+
+    test::ScratchDirectory dir;
+    test::MessageRecorder messages;
+    test::TgaFields fields;
+    fields.imageType = 10;
+    fields.width = 8192;
+    fields.height = 8192;
+    test::WriteFile("gfx/big.tga", test::TgaBytes(fields, {}));
+    uint64_t budget = MaxSlotTextureBytes;
+    for (int slot = 0; slot < 3; ++slot) // three fit; their data is short, so they fail later
+        budget -= TgaTextureBytes(8192, 8192);
+    uint32_t texture = 7;
+    EXPECT_FALSE(LoadTgaTexture("gfx/big.tga", texture, &budget));
+    EXPECT_EQ(messages.Take(),
+              std::vector<std::string>{"TGA File Error: Couldn't load \"gfx/big.tga\". The "
+                                       "images together need over 1 GB of texture memory."});
+    EXPECT_EQ(texture, 7u);
 }
 
 TEST(TGA_WH, ReadsTheHeaderOnly)
