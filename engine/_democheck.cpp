@@ -171,7 +171,10 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
         while (tracks.size() <= handleTracks + index)
             tracks.push_back({"\"" + type + "\" field \"field " +
                                   std::to_string(tracks.size() - handleTracks + 1) + "\": ",
-                              {}});
+                              {},
+                              type,
+                              label,
+                              ""});
         field = handleTracks + index;
     };
     visitor.key = [&](const DemoRecord& r) {
