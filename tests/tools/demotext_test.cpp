@@ -222,6 +222,20 @@ TEST(DemoText, CompileReportsWhatTheCheckerReportsWithLinesAndPointers)
                     .empty());
 }
 
+TEST(DemoText, CompileWarnsAboutValuesBeyondAFieldsCap)
+{
+    InitialiseModules();
+    const std::vector<std::string> problems = ChecksOf(R"({"handles": [
+  {"type": "Kaleido 01", "label": "k", "start": 0, "end": 1000,
+   "fields": {"Detail ": [[0, 8],
+                          {"time": 500, "value": 1e9}]}}
+]})");
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].rfind("show.json:4: /handles/0/fields/Detail /1/value: ", 0), 0u)
+        << problems[0];
+    EXPECT_NE(problems[0].find("above the cap 128"), std::string::npos) << problems[0];
+}
+
 TEST(DemoText, ShowcaseCompilesWithoutWarnings)
 {
     InitialiseModules();

@@ -107,13 +107,14 @@ window_named()
     fi
 }
 
-# wait_window REGEX [TENTHS]: the id of the first window whose name matches, or nothing.
+# wait_window REGEX [TENTHS]: the id of the first mapped window whose name matches, or nothing.
+# The player names its window before it shows it; focusing it then fails with BadMatch.
 wait_window()
 {
     local tries=${2:-100}
     for _ in $(seq "$tries"); do
         local id
-        id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
         if [ -n "$id" ]; then
             echo "$id"
             return 0
