@@ -125,6 +125,9 @@ void BuildMengerNode(BoxMesh& mesh, const Matrix4& frame, float size, int32_t le
 
     const Matrix4 turnX = RotationMatrix(r, 1, 0, 0);
     const Matrix4 turnYZ = RotationMatrix(r, 0, 1, 0) * RotationMatrix(r, 0, 0, 1);
+    // Plain cubes drawn one after the other share the literal path's immediate-mode block; a
+    // face child's matrix calls end it.
+    bool joins = false;
     for (int k = -1; k <= 1; ++k) {
         for (int j = -1; j <= 1; ++j) {
             for (int i = -1; i <= 1; ++i) {
@@ -132,9 +135,11 @@ void BuildMengerNode(BoxMesh& mesh, const Matrix4& frame, float size, int32_t le
                 if (offAxis == 0)
                     continue;
                 if (offAxis > 1) {
-                    mesh.AddBox(frame, i * s, j * s, k * s, h, h, h);
+                    mesh.AddBox(frame, i * s, j * s, k * s, h, h, h, joins);
+                    joins = true;
                     continue;
                 }
+                joins = false;
                 const Matrix4 moved = frame * TranslationMatrix(i * d, j * d, k * d);
                 const Matrix4 child = k == -1 ? moved * turnX * turnYZ : moved * turnYZ;
                 BuildMengerNode(mesh, child, s, level + 1, maxLevel);
@@ -199,7 +204,7 @@ void Render()
     glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
     RandSeed = 0;
     const int32_t n = std::min(TruncInt(MengerLevel), MaxMengerLevel);
-    if (LiteralDrawing)
+    if (LiteralDrawing || !DefaultPathExact())
         DrawMengerNode(10, 0, n);
     else
         DrawFast(n);

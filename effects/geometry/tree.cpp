@@ -355,7 +355,7 @@ int64_t TreeBoxCount(int32_t depth)
 void DrawTree(const TreeVariables& variables)
 {
     const TreeParams params = ReadParams(variables);
-    if (LiteralDrawing)
+    if (LiteralDrawing || !DefaultPathExact())
         DrawTreeLiteral(params);
     else
         DrawTreeBatched(params, KeptFor(&variables));
