@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string_view>
@@ -56,6 +57,24 @@ double FieldValue(Draws& draws, const EffectField& field, double upper)
     }
 }
 
+// Cameras drawn anywhere in their bounds mostly look past the structures around the origin; half
+// of them look at the origin from a distance where the box effects fill the frame.
+void AimAtOrigin(Draws& draws, DemoStep& step)
+{
+    const double distance = 4 + 60 * draws.Unit() * draws.Unit();
+    const double z = 2 * draws.Unit() - 1;
+    const double turn = 2 * 3.141592653589793 * draws.Unit();
+    const double r = std::sqrt(1 - z * z);
+    const double eye[3] = {distance * r * std::cos(turn), distance * z,
+                           distance * r * std::sin(turn)};
+    for (DemoField& field : step.fields) {
+        if (field.name.starts_with("Eye "))
+            field.value = eye[field.name[4] - 'X'];
+        else if (field.name.starts_with("Target "))
+            field.value = 0;
+    }
+}
+
 DemoStep MakeStep(Draws& draws, std::string_view type)
 {
     DemoStep step{std::string(type), {}};
@@ -74,6 +93,8 @@ DemoStep MakeStep(Draws& draws, std::string_view type)
                 upper = std::min(upper, cap.upper);
         step.fields.push_back({name, n->field->target, FieldValue(draws, *n->field, upper)});
     }
+    if (type == "OpenGL Camera" && draws.Below(2) == 0)
+        AimAtOrigin(draws, step);
     return step;
 }
 
