@@ -991,9 +991,9 @@ void BoxMesh::DrawBoxes(size_t first, size_t count)
                     ToClip(clip_, p[0], p[1], p[2], c);
                     split = Combine(split, PointSplit(c));
                 }
-            if (!triangles_) {
-                split = Split::Clipped;
-            } else if (split == Split::Unsure) {
+            if (!triangles_)
+                split = Split::Clipped; // only which boxes are left out matters
+            if (split == Split::Unsure) {
                 drawTriangles();
                 Submit(arrays, GL_QUADS, static_cast<GLint>(block * VerticesPerBox),
                        static_cast<GLsizei>((end - block) * VerticesPerBox), nullptr);

@@ -93,5 +93,31 @@ TEST(ExactScenes, SingularModelviewBeforeLitCubes)
     EXPECT_EQ(any, 0.0) << "off by more than 2: " << off;
 }
 
+// Feedback mode sees polygons, not pixels: the kept mesh sends its quads as they are there, and
+// must still send every box that reaches the view.
+TEST(ExactScenes, FeedbackOfAKeptMeshPartlyOutsideTheView)
+{
+    test::GlScene scene(160, 120);
+    size_t polygons[2] = {};
+    for (const bool literal : {true, false}) {
+        LiteralDrawing = literal;
+        ClearScene(0, 0, 0, 1);
+        test::EffectProbe camera("OpenGL Camera");
+        camera.Set("Eye X", 6);
+        camera.Set("Eye Z", 9);
+        camera.Set("Up Y", 1);
+        camera.Render();
+        test::EffectProbe menger("MengerF\xE9tis 01");
+        menger.Set("Menger Level", 2);
+        menger.Render(); // builds the mesh
+        const test::Feedback f = test::CaptureFeedback([&] { menger.Render(); }, 1 << 22);
+        EXPECT_FALSE(f.overflowed);
+        polygons[literal] = f.polygons.size();
+    }
+    LiteralDrawing = false;
+    EXPECT_GT(polygons[1], 100u);
+    EXPECT_EQ(polygons[0], polygons[1]);
+}
+
 } // namespace
 } // namespace quv
