@@ -22,8 +22,8 @@
 //
 // Both send filled quads as triangles, each quad split along the diagonal the driver takes for
 // it on the literal path; that depends on the block it is drawn in (see boxes.cpp, Quad splits).
-// Where the default path cannot give the same pictures (DefaultPathExact), the effects take the
-// literal path.
+// Where the default path cannot give the same pictures (DefaultPathExact, and the trees' own
+// near-plane test in tree.cpp), the effects take the literal path.
 //
 // Sections: Face table, Matrix4, Instrumentation, Kept boxes, Streamed boxes.
 

@@ -11,6 +11,8 @@
 // The default path uses that every node of a level has the same segment length and the same
 // three turns to its children: it composes each segment's frame from a per-level table on the
 // CPU and hands all boxes of the tree, in the same order, to the streamed box batch (boxes.h).
+// A tree with a box reaching through the near plane is drawn the literal way: clipping there
+// magnifies the rounding by which CPU-composed corners differ from GL's.
 //
 // Sections:
 //   ---- Parameters ----                  the fields read, the level factor, colours
