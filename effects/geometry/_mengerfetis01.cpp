@@ -97,6 +97,38 @@ void DrawMengerNode(float size, int32_t level, int32_t maxLevel)
     }
 }
 
+// The matrix calls of DrawMengerNode without the drawing. The literal path's inverse turns leave
+// the modelview as it found it only up to GL's rounding; the default path makes the same calls,
+// so that the effects after it start from the same modelview on both paths (under a modelview
+// that flattens the scene, that rounding decides which coplanar faces win).
+void ReplayMengerTurns(float size, int32_t level, int32_t maxLevel)
+{
+    if (level >= maxLevel)
+        return;
+    const float r = TurnFor(level);
+    const float f = std::min(1.0f, static_cast<float>(MengerLevel) - 1.0f - level);
+    const float s = size / 3;
+    const float d = s + f * 2 * s;
+    for (int k = -1; k <= 1; ++k)
+        for (int j = -1; j <= 1; ++j)
+            for (int i = -1; i <= 1; ++i) {
+                if ((i != 0) + (j != 0) + (k != 0) != 1)
+                    continue;
+                const bool turnX = k == -1;
+                glTranslatef(i * d, j * d, k * d);
+                if (turnX)
+                    glRotatef(r, 1, 0, 0);
+                glRotatef(r, 0, 1, 0);
+                glRotatef(r, 0, 0, 1);
+                ReplayMengerTurns(s, level + 1, maxLevel);
+                glRotatef(-r, 0, 0, 1);
+                glRotatef(-r, 0, 1, 0);
+                if (turnX)
+                    glRotatef(-r, 1, 0, 0);
+                glTranslatef(-i * d, -j * d, -k * d);
+            }
+}
+
 // The same structure built into a mesh, with the frames composed on the CPU exactly as the GL
 // calls above compose them.
 void BuildMengerNode(BoxMesh& mesh, const Matrix4& frame, float size, int32_t level,
@@ -178,6 +210,7 @@ void DrawFast(int32_t n)
 {
     if (MeshBuilt && SameFields()) {
         Mesh.Draw();
+        ReplayMengerTurns(10, 0, n);
         return;
     }
     const bool keep = MengerCubes(n) <= MaxKeptCubes;
@@ -186,13 +219,15 @@ void DrawFast(int32_t n)
     Mesh.Begin(keep, false);
     BuildMengerNode(Mesh, IdentityMatrix(), 10, 0, n);
     Mesh.End();
+    ReplayMengerTurns(10, 0, n);
     MeshBuilt = keep;
     const double now[6] = {MengerLevel, Rotate[0], Rotate[1], Rotate[2], Rotate[3], Rotate[4]};
     std::copy(now, now + 6, MeshFields);
 }
 
 // Sets: blending off, depth test on, back faces culled, lighting on, texturing off, colour
-// (0.5, 0.5, 0.5, 1), random seed 0. Leaves the modelview as it found it (up to rounding).
+// (0.5, 0.5, 0.5, 1), random seed 0. Leaves the modelview as it found it up to GL's rounding,
+// the same on both paths.
 void Render()
 {
     glDisable(GL_BLEND);
