@@ -206,11 +206,31 @@ bool SameFields()
     return true;
 }
 
+// What ReplayMengerTurns made of the modelview last time: while the modelview it starts from and
+// the fields are the same, loading the result is the same as making the calls again.
+float TurnsFrom[16] = {};
+float TurnsTo[16] = {};
+bool TurnsKept = false;
+
+void LeaveModelview(int32_t n, bool sameFields)
+{
+    float from[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, from);
+    if (sameFields && TurnsKept && std::equal(from, from + 16, TurnsFrom)) {
+        glLoadMatrixf(TurnsTo);
+        return;
+    }
+    ReplayMengerTurns(10, 0, n);
+    std::copy(from, from + 16, TurnsFrom);
+    glGetFloatv(GL_MODELVIEW_MATRIX, TurnsTo);
+    TurnsKept = true;
+}
+
 void DrawFast(int32_t n)
 {
     if (MeshBuilt && SameFields()) {
         Mesh.Draw();
-        ReplayMengerTurns(10, 0, n);
+        LeaveModelview(n, true);
         return;
     }
     const bool keep = MengerCubes(n) <= MaxKeptCubes;
@@ -219,7 +239,7 @@ void DrawFast(int32_t n)
     Mesh.Begin(keep, false);
     BuildMengerNode(Mesh, IdentityMatrix(), 10, 0, n);
     Mesh.End();
-    ReplayMengerTurns(10, 0, n);
+    LeaveModelview(n, false);
     MeshBuilt = keep;
     const double now[6] = {MengerLevel, Rotate[0], Rotate[1], Rotate[2], Rotate[3], Rotate[4]};
     std::copy(now, now + 6, MeshFields);
