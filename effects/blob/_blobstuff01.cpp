@@ -126,10 +126,10 @@ void Render()
     glEnable(GL_LIGHTING);
     glColor3f(1, 1, 1);
 
-    if (LiteralDrawing) {
+    if (LiteralDrawing || !DefaultPathExact()) {
         DrawLattice<DrawCube>(a, b);
     } else {
-        BeginBoxBatch(false, true);
+        BeginBoxBatch(false, true, true);
         DrawLattice<BatchCube>(a, b);
         EndBoxBatch();
     }

@@ -157,7 +157,7 @@ void Render()
     glLightfv(GL_LIGHT2, GL_POSITION, LightPosition);
     glColor3f(1, 1, 1);
 
-    if (LiteralDrawing)
+    if (LiteralDrawing || !DefaultPathExact())
         DrawLattice<true, DrawCube>(c);
     else {
         BeginBoxBatch(true, true);

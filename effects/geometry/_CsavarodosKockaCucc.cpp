@@ -121,7 +121,7 @@ void DrawFast(double k)
 // it was found.
 void Render()
 {
-    if (LiteralDrawing)
+    if (LiteralDrawing || !DefaultPathExact())
         DrawLiteral(CubeSizeMin);
     else
         DrawFast(CubeSizeMin);

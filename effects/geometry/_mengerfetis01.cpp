@@ -97,6 +97,38 @@ void DrawMengerNode(float size, int32_t level, int32_t maxLevel)
     }
 }
 
+// The matrix calls of DrawMengerNode without the drawing. The literal path's inverse turns leave
+// the modelview as it found it only up to GL's rounding; the default path makes the same calls,
+// so that the effects after it start from the same modelview on both paths (under a modelview
+// that flattens the scene, that rounding decides which coplanar faces win).
+void ReplayMengerTurns(float size, int32_t level, int32_t maxLevel)
+{
+    if (level >= maxLevel)
+        return;
+    const float r = TurnFor(level);
+    const float f = std::min(1.0f, static_cast<float>(MengerLevel) - 1.0f - level);
+    const float s = size / 3;
+    const float d = s + f * 2 * s;
+    for (int k = -1; k <= 1; ++k)
+        for (int j = -1; j <= 1; ++j)
+            for (int i = -1; i <= 1; ++i) {
+                if ((i != 0) + (j != 0) + (k != 0) != 1)
+                    continue;
+                const bool turnX = k == -1;
+                glTranslatef(i * d, j * d, k * d);
+                if (turnX)
+                    glRotatef(r, 1, 0, 0);
+                glRotatef(r, 0, 1, 0);
+                glRotatef(r, 0, 0, 1);
+                ReplayMengerTurns(s, level + 1, maxLevel);
+                glRotatef(-r, 0, 0, 1);
+                glRotatef(-r, 0, 1, 0);
+                if (turnX)
+                    glRotatef(-r, 1, 0, 0);
+                glTranslatef(-i * d, -j * d, -k * d);
+            }
+}
+
 // The same structure built into a mesh, with the frames composed on the CPU exactly as the GL
 // calls above compose them.
 void BuildMengerNode(BoxMesh& mesh, const Matrix4& frame, float size, int32_t level,
@@ -125,6 +157,9 @@ void BuildMengerNode(BoxMesh& mesh, const Matrix4& frame, float size, int32_t le
 
     const Matrix4 turnX = RotationMatrix(r, 1, 0, 0);
     const Matrix4 turnYZ = RotationMatrix(r, 0, 1, 0) * RotationMatrix(r, 0, 0, 1);
+    // Plain cubes drawn one after the other share the literal path's immediate-mode block; a
+    // face child's matrix calls end it.
+    bool joins = false;
     for (int k = -1; k <= 1; ++k) {
         for (int j = -1; j <= 1; ++j) {
             for (int i = -1; i <= 1; ++i) {
@@ -132,9 +167,11 @@ void BuildMengerNode(BoxMesh& mesh, const Matrix4& frame, float size, int32_t le
                 if (offAxis == 0)
                     continue;
                 if (offAxis > 1) {
-                    mesh.AddBox(frame, i * s, j * s, k * s, h, h, h);
+                    mesh.AddBox(frame, i * s, j * s, k * s, h, h, h, joins);
+                    joins = true;
                     continue;
                 }
+                joins = false;
                 const Matrix4 moved = frame * TranslationMatrix(i * d, j * d, k * d);
                 const Matrix4 child = k == -1 ? moved * turnX * turnYZ : moved * turnYZ;
                 BuildMengerNode(mesh, child, s, level + 1, maxLevel);
@@ -169,10 +206,31 @@ bool SameFields()
     return true;
 }
 
+// What ReplayMengerTurns made of the modelview last time: while the modelview it starts from and
+// the fields are the same, loading the result is the same as making the calls again.
+float TurnsFrom[16] = {};
+float TurnsTo[16] = {};
+bool TurnsKept = false;
+
+void LeaveModelview(int32_t n, bool sameFields)
+{
+    float from[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, from);
+    if (sameFields && TurnsKept && std::equal(from, from + 16, TurnsFrom)) {
+        glLoadMatrixf(TurnsTo);
+        return;
+    }
+    ReplayMengerTurns(10, 0, n);
+    std::copy(from, from + 16, TurnsFrom);
+    glGetFloatv(GL_MODELVIEW_MATRIX, TurnsTo);
+    TurnsKept = true;
+}
+
 void DrawFast(int32_t n)
 {
     if (MeshBuilt && SameFields()) {
         Mesh.Draw();
+        LeaveModelview(n, true);
         return;
     }
     const bool keep = MengerCubes(n) <= MaxKeptCubes;
@@ -181,13 +239,15 @@ void DrawFast(int32_t n)
     Mesh.Begin(keep, false);
     BuildMengerNode(Mesh, IdentityMatrix(), 10, 0, n);
     Mesh.End();
+    LeaveModelview(n, false);
     MeshBuilt = keep;
     const double now[6] = {MengerLevel, Rotate[0], Rotate[1], Rotate[2], Rotate[3], Rotate[4]};
     std::copy(now, now + 6, MeshFields);
 }
 
 // Sets: blending off, depth test on, back faces culled, lighting on, texturing off, colour
-// (0.5, 0.5, 0.5, 1), random seed 0. Leaves the modelview as it found it (up to rounding).
+// (0.5, 0.5, 0.5, 1), random seed 0. Leaves the modelview as it found it up to GL's rounding,
+// the same on both paths.
 void Render()
 {
     glDisable(GL_BLEND);
@@ -199,7 +259,7 @@ void Render()
     glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
     RandSeed = 0;
     const int32_t n = std::min(TruncInt(MengerLevel), MaxMengerLevel);
-    if (LiteralDrawing)
+    if (LiteralDrawing || !DefaultPathExact())
         DrawMengerNode(10, 0, n);
     else
         DrawFast(n);

@@ -1,10 +1,12 @@
 // Boxes: the face table, Matrix4, and the two strategies of the default drawing path (see
-// boxes.h). Both strategies submit client-side vertex arrays of quads through SubmitQuads and
-// leave boxes out by the one clip test, each with the margin its pictures were made with.
+// boxes.h). Both strategies submit client-side vertex arrays through Submit, filled quads as
+// triangles split as the literal path's blocks split them, and leave boxes out by the one clip
+// test, each with the margin its pictures were made with.
 //
 // Sections (file-local first, then the interface):
 //   ---- Clip test ----                    ClipOutcode with its two margins, BeyondOnePlane
-//   ---- Submission and instrumentation ----  SubmitQuads, the clock read for the seam
+//   ---- Submission and instrumentation ----  Submit, the clock read for the seam
+//   ---- Quad splits ----                  which diagonal the driver splits a quad along
 //   ---- Streamed boxes: state ----        the batch record and its limits
 //   ---- Streamed boxes: culling ----      clip, facing and pixel-centre tests, Emit
 //   ---- Streamed boxes: occlusion ----    hidden cubes, the held-back pass
@@ -86,6 +88,8 @@ template <typename Corner> bool BeyondOnePlane(Corner corner, ClipMargin margin)
 // ---- Submission and instrumentation ----
 
 constexpr int32_t VerticesPerBox = 24; // six quads, in BoxFaces order
+constexpr size_t IndicesPerBox = 36;   // two triangles a quad
+constexpr size_t MaxBlock = 64;        // boxes of one literal block a streaming mesh may add
 
 BoxInstrumentation* Instrument = nullptr;
 
@@ -116,9 +120,9 @@ struct QuadArrays {
     const float* colour; // 4 per vertex, tightly packed; null for the current colour
 };
 
-// Draws `count` vertices as quads: from `first` on, or those listed in indices when given. The
+// Draws `count` vertices as `mode`: from `first` on, or those listed in indices when given. The
 // client arrays are left disabled, as they were found.
-void SubmitQuads(const QuadArrays& a, GLint first, GLsizei count, const uint32_t* indices)
+void Submit(const QuadArrays& a, GLenum mode, GLint first, GLsizei count, const uint32_t* indices)
 {
     if (Instrument != nullptr && Instrument->submitNothing)
         return;
@@ -131,13 +135,63 @@ void SubmitQuads(const QuadArrays& a, GLint first, GLsizei count, const uint32_t
         glColorPointer(4, GL_FLOAT, 0, a.colour);
     }
     if (indices != nullptr)
-        glDrawElements(GL_QUADS, count, GL_UNSIGNED_INT, indices);
+        glDrawElements(mode, count, GL_UNSIGNED_INT, indices);
     else
-        glDrawArrays(GL_QUADS, first, count);
+        glDrawArrays(mode, first, count);
     if (a.colour != nullptr)
         glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// ---- Quad splits ----
+
+// llvmpipe draws a GL_QUADS quad as two triangles, and which diagonal it splits along shows
+// wherever the lighting bends across the face (a light close to it): along v0-v2 when no vertex
+// of the draw lies outside the view volume, along v1-v3 when one does, because such a draw goes
+// through the clipper, which splits every quad in it that way. The literal path's draws are the
+// effects' immediate-mode blocks, which the driver merges while nothing but the normal changes
+// between them (a colour or a matrix call ends a block). The default path therefore sends
+// triangles, each quad split as its literal block splits it, so that how its own draws group the
+// quads no longer matters; a block too close to the view volume's edge to tell is drawn as
+// quads on its own, as the literal path draws it.
+enum class Split : uint8_t {
+    Inside,  // v0-v2: every corner clearly inside the view volume
+    Clipped, // v1-v3: some corner clearly outside
+    Unsure,
+};
+
+Split PointSplit(const double* c)
+{
+    const double tol = ClipTolerance(c);
+    const double w = c[3];
+    if (w < -tol)
+        return Split::Clipped;
+    bool inside = true;
+    for (int i = 0; i < 3; ++i) {
+        if (c[i] < -w - tol || c[i] > w + tol)
+            return Split::Clipped;
+        inside = inside && c[i] >= -w + tol && c[i] <= w - tol;
+    }
+    return inside ? Split::Inside : Split::Unsure;
+}
+
+Split Combine(Split a, Split b)
+{
+    if (a == Split::Clipped || b == Split::Clipped)
+        return Split::Clipped;
+    return a == Split::Unsure || b == Split::Unsure ? Split::Unsure : Split::Inside;
+}
+
+// The two triangles of quad q (vertices 4q to 4q + 3) in the order the driver emits them.
+uint32_t* AppendQuad(uint32_t* out, uint32_t q, Split split)
+{
+    static constexpr uint32_t Inside[6] = {0, 1, 2, 0, 2, 3};
+    static constexpr uint32_t Clipped[6] = {0, 1, 3, 1, 2, 3};
+    const uint32_t* order = split == Split::Inside ? Inside : Clipped;
+    for (int i = 0; i < 6; ++i)
+        *out++ = 4 * q + order[i];
+    return out;
 }
 
 // The literal path leaves the last face's normal current; vertex arrays leave it undefined.
@@ -193,7 +247,9 @@ struct Batch {
     std::vector<float> positions;
     std::vector<float> normals;
     std::vector<float> colours;
+    std::vector<uint32_t> indices; // two triangles per quad, split as its literal block splits it
     int32_t vertices = 0;
+    int32_t indexCount = 0;
     bool perVertexColour = false;
     bool anyBox = false;
     float colour[4] = {1, 1, 1, 1};
@@ -205,6 +261,11 @@ struct Batch {
     bool rendering = true;
     // Filled polygons sampled at pixel centres: what covers no centre makes no fragment.
     bool pointSampled = true;
+    // Filled polygons rendered: quads go as triangles split as the literal blocks split them.
+    // Otherwise (outlines, feedback, selection) they go as quads, which no split can change.
+    bool triangles = true;
+    bool oneBlock = false;            // the literal path draws all cubes in one run
+    Split blockSplit = Split::Inside; // of that run, once the held-back cubes are known
     double viewX = 0, viewY = 0, viewW = 0, viewH = 0, depthNear = 0, depthFar = 1;
 
     bool holdBack = false;  // cubes wait for EndBoxBatch
@@ -230,10 +291,14 @@ void Flush()
     Batch& b = State;
     if (b.vertices == 0)
         return;
-    SubmitQuads({b.positions.data(), 0, b.normals.data(), 0,
-                 b.perVertexColour ? b.colours.data() : nullptr},
-                0, b.vertices, nullptr);
+    const QuadArrays arrays{b.positions.data(), 0, b.normals.data(), 0,
+                            b.perVertexColour ? b.colours.data() : nullptr};
+    if (b.triangles)
+        Submit(arrays, GL_TRIANGLES, 0, b.indexCount, b.indices.data());
+    else
+        Submit(arrays, GL_QUADS, 0, b.vertices, nullptr);
     b.vertices = 0;
+    b.indexCount = 0;
 }
 
 // The corners of DrawCube's cube, computed in single precision as DrawCube computes them.
@@ -426,21 +491,30 @@ bool CoversNoCentre(const Window& w, const BoxFace& f)
     return true;
 }
 // Copies the faces that may reach a pixel into the arrays. faceNormals: in BoxFaces order, or null
-// for the table's own.
+// for the table's own. Each box is a block of its own on the literal path (a colour or matrix
+// call comes before each); a box whose split cannot be told is drawn alone, all six faces as
+// quads, as that block is.
 void Emit(const Corners& k, const float (*faceNormals)[3], const float* colour,
           const Window* window)
 {
     Batch& b = State;
-    if (b.vertices + VerticesPerBox > Capacity * VerticesPerBox)
+    Split split = b.oneBlock ? b.blockSplit : Split::Inside;
+    for (int corner = 0; corner < 8 && split == Split::Inside && !b.oneBlock; ++corner)
+        split = Combine(split, PointSplit(k.c[corner]));
+    if (!b.triangles)
+        split = Split::Clipped; // only the arrays are used
+    if (split == Split::Unsure || b.vertices + VerticesPerBox > Capacity * VerticesPerBox)
         Flush();
     float* p = b.positions.data() + b.vertices * 3;
     float* n = b.normals.data() + b.vertices * 3;
     float* c = b.colours.data() + b.vertices * 4;
+    uint32_t* index = b.indices.data() + b.indexCount;
     int32_t emitted = 0;
     for (int face = 0; face < 6; ++face) {
         const BoxFace& f = BoxFaces[face];
-        if (Dropped(k, f, window) ||
-            (window != nullptr && b.pointSampled && CoversNoCentre(*window, f)))
+        if (split != Split::Unsure &&
+            (Dropped(k, f, window) ||
+             (window != nullptr && b.pointSampled && CoversNoCentre(*window, f))))
             continue;
         const float* normal = faceNormals != nullptr ? faceNormals[face] : f.normal;
         for (const int corner : f.corner) {
@@ -453,10 +527,18 @@ void Emit(const Corners& k, const float (*faceNormals)[3], const float* colour,
                 c += 4;
             }
         }
+        index = AppendQuad(index, static_cast<uint32_t>((b.vertices + emitted) / 4), split);
         emitted += 4;
     }
-    b.vertices += emitted;
     b.counts.quads += emitted / 4;
+    if (split == Split::Unsure) {
+        Submit({b.positions.data(), 0, b.normals.data(), 0,
+                b.perVertexColour ? b.colours.data() : nullptr},
+               GL_QUADS, 0, emitted, nullptr);
+        return;
+    }
+    b.vertices += emitted;
+    b.indexCount = static_cast<int32_t>(index - b.indices.data());
 }
 // Culls what cannot reach a pixel centre; true when the box is left out. Gives the window
 // coordinates when rendering and the whole box is in front of the eye.
@@ -586,20 +668,33 @@ void ProcessPending()
     Batch& b = State;
     const int32_t n = b.pendingCount;
     float farthest = 0;
+    // One run on the literal path splits all its quads one way: v0-v2 only when no cube of it
+    // reaches outside the view volume. The driver cuts long runs where its vertex buffer fills,
+    // which cannot be seen from here; taking the whole batch as one run matches the common case.
+    b.blockSplit = Split::Inside;
     for (int32_t i = 0; i < n; ++i) {
         const Pending& p = b.pending[i];
         b.state[i] = Culled;
         if (b.pointSampled && p.size * 0.5f == 0.0f) {
+            double c[4];
+            ToClip(b.clip, p.x, p.y, p.z, c);
+            if (PointSplit(c) != Split::Inside)
+                b.blockSplit = Split::Clipped;
             ++b.counts.outside;
             continue;
         }
         const Sphere sphere = SphereTest(p.x, p.y, p.z, p.size);
         if (sphere == Sphere::Outside) {
+            b.blockSplit = Split::Clipped;
             ++b.counts.outside;
             continue;
         }
         Corners k;
         CubeCorners(p.x, p.y, p.z, p.size, k);
+        if (sphere == Sphere::Straddles)
+            for (int corner = 0; corner < 8 && b.blockSplit == Split::Inside; ++corner)
+                if (PointSplit(k.c[corner]) != Split::Inside)
+                    b.blockSplit = Split::Clipped;
         if (sphere == Sphere::Straddles && OutsideOnePlane(k)) {
             ++b.counts.outside;
             continue;
@@ -727,15 +822,18 @@ void BoxMesh::Begin(bool keep, bool colours)
     boxes_ = 0;
     vertices_.clear();
     colours_.clear();
+    joins_.clear();
     for (int i = 0; i < 3; ++i) {
         bounds_[i] = HUGE_VAL;
         bounds_[3 + i] = -HUGE_VAL;
     }
     if (!keep) {
         PrepareClipping();
-        vertices_.reserve(StreamChunk * VerticesPerBox);
+        vertices_.reserve((StreamChunk + MaxBlock) * VerticesPerBox);
         if (colours)
-            colours_.reserve(StreamChunk * VerticesPerBox * 4);
+            colours_.reserve((StreamChunk + MaxBlock) * VerticesPerBox * 4);
+        joins_.reserve(StreamChunk + MaxBlock);
+        indices_.resize(std::max(indices_.size(), (StreamChunk + MaxBlock) * IndicesPerBox));
     }
 }
 
@@ -744,7 +842,8 @@ void BoxMesh::Reserve(size_t boxes, bool colours)
     vertices_.reserve(boxes * VerticesPerBox);
     if (colours)
         colours_.reserve(boxes * VerticesPerBox * 4);
-    indices_.resize(std::max(indices_.size(), boxes * VerticesPerBox));
+    joins_.reserve(boxes);
+    indices_.resize(std::max(indices_.size(), boxes * IndicesPerBox));
 }
 
 void BoxMesh::SetColour(float r, float g, float b, float a)
@@ -755,14 +854,18 @@ void BoxMesh::SetColour(float r, float g, float b, float a)
     colour_[3] = a;
 }
 
-void BoxMesh::AddBox(const Matrix4& matrix, float x, float y, float z, float hx, float hy, float hz)
+void BoxMesh::AddBox(const Matrix4& matrix, float x, float y, float z, float hx, float hy, float hz,
+                     bool joinsBlock)
 {
-    if (!keep_ && boxes_ == StreamChunk) {
+    // A streaming mesh draws a full chunk when the next block begins, so that no block is split.
+    if (!keep_ && boxes_ >= StreamChunk && !joinsBlock) {
         DrawBoxes(0, boxes_);
         boxes_ = 0;
         vertices_.clear();
         colours_.clear();
+        joins_.clear();
     }
+    joins_.push_back(joinsBlock && boxes_ > 0 ? 1 : 0);
     const double* m = matrix.m;
     // GL turns normals by the inverse transpose of the modelview; its cofactor matrix divided by
     // the determinant. Composing it here with the effect's modelview gives the same normals,
@@ -832,66 +935,135 @@ void BoxMesh::PrepareClipping()
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview.m);
     const Matrix4 c = projection * modelview;
     std::copy(c.m, c.m + 16, clip_);
+    GLint mode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &mode);
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    triangles_ = mode == GL_RENDER && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL;
 }
 
 void BoxMesh::DrawBoxes(size_t first, size_t count)
 {
     if (count == 0)
         return;
-    // When the corners of the whole mesh's bounds are all inside every clip plane, so is every
-    // box, and nothing needs testing one by one.
-    bool allInside = keep_;
-    for (int corner = 0; corner < 8 && allInside; ++corner) {
+    const QuadArrays arrays{vertices_[0].position, sizeof(Vertex), vertices_[0].normal,
+                            sizeof(Vertex), colours_on_ ? colours_.data() : nullptr};
+    const uint64_t glStart = Stamp();
+    // When the corners of the whole mesh's bounds are all clearly inside the view volume, so is
+    // every box: nothing is left out, and quads drawn in one go split as the literal blocks do.
+    // Outlines, feedback and selection take the quads as they are: no split shows there.
+    Split whole = keep_ || !triangles_ ? Split::Inside : Split::Unsure;
+    for (int corner = 0; corner < 8 && whole == Split::Inside && !triangles_; ++corner) {
         double c[4];
         ToClip(clip_, bounds_[(corner & 1) ? 3 : 0], bounds_[(corner & 2) ? 4 : 1],
                bounds_[(corner & 4) ? 5 : 2], c);
-        allInside = ClipOutcode(c, ClipMargin::OfW) == 0;
+        if (ClipOutcode(c, ClipMargin::OfW) != 0)
+            whole = Split::Clipped;
     }
-    size_t drawn = count;
-    if (!allInside) {
-        indices_.resize(std::max(indices_.size(), count * VerticesPerBox));
-        drawn = 0;
-        uint32_t* out = indices_.data();
-        for (size_t b = first; b < first + count; ++b) {
-            // Faces 0 and 1 hold all eight corners: vertices 0 to 7.
-            const Vertex* v = &vertices_[b * VerticesPerBox];
-            auto corner = [this, v](int k, double* c) {
-                ToClip(clip_, v[k].position[0], v[k].position[1], v[k].position[2], c);
-            };
-            if (BeyondOnePlane(corner, ClipMargin::OfW))
-                continue;
-            const auto base = static_cast<uint32_t>(b * VerticesPerBox);
-            for (uint32_t i = 0; i < VerticesPerBox; ++i)
-                *out++ = base + i;
-            ++drawn;
+    for (int corner = 0; corner < 8 && whole == Split::Inside && triangles_; ++corner) {
+        double c[4];
+        ToClip(clip_, bounds_[(corner & 1) ? 3 : 0], bounds_[(corner & 2) ? 4 : 1],
+               bounds_[(corner & 4) ? 5 : 2], c);
+        whole = PointSplit(c);
+    }
+    if (whole == Split::Inside) {
+        Submit(arrays, GL_QUADS, static_cast<GLint>(first * VerticesPerBox),
+               static_cast<GLsizei>(count * VerticesPerBox), nullptr);
+    } else {
+        uint32_t* const start = indices_.data();
+        uint32_t* out = start;
+        auto drawTriangles = [&] {
+            if (out != start)
+                Submit(arrays, triangles_ ? GL_TRIANGLES : GL_QUADS, 0,
+                       static_cast<GLsizei>(out - start), start);
+            out = start;
+        };
+        for (size_t block = first; block < first + count;) {
+            size_t end = block + 1;
+            while (end < first + count && joins_[end] != 0)
+                ++end;
+            // Faces 0 and 1 hold all eight corners: vertices 0 to 7 of each box.
+            Split split = Split::Inside;
+            for (size_t b = block; b < end; ++b)
+                for (int k = 0; k < 8; ++k) {
+                    const float* p = vertices_[b * VerticesPerBox + k].position;
+                    double c[4];
+                    ToClip(clip_, p[0], p[1], p[2], c);
+                    split = Combine(split, PointSplit(c));
+                }
+            if (!triangles_)
+                split = Split::Clipped; // only which boxes are left out matters
+            if (split == Split::Unsure) {
+                drawTriangles();
+                Submit(arrays, GL_QUADS, static_cast<GLint>(block * VerticesPerBox),
+                       static_cast<GLsizei>((end - block) * VerticesPerBox), nullptr);
+            } else {
+                for (size_t b = block; b < end; ++b) {
+                    const Vertex* v = &vertices_[b * VerticesPerBox];
+                    auto corner = [this, v](int k, double* c) {
+                        ToClip(clip_, v[k].position[0], v[k].position[1], v[k].position[2], c);
+                    };
+                    if (split == Split::Clipped && BeyondOnePlane(corner, ClipMargin::OfW))
+                        continue;
+                    for (uint32_t q = 0; q < 6; ++q) {
+                        if (triangles_) {
+                            out = AppendQuad(out, static_cast<uint32_t>(b * 6 + q), split);
+                        } else {
+                            for (uint32_t i = 0; i < 4; ++i)
+                                *out++ = static_cast<uint32_t>(b * 24 + q * 4 + i);
+                        }
+                    }
+                }
+            }
+            block = end;
         }
-        if (drawn == 0)
-            return;
+        drawTriangles();
     }
-
-    const uint64_t glStart = Stamp();
-    SubmitQuads({vertices_[0].position, sizeof(Vertex), vertices_[0].normal, sizeof(Vertex),
-                 colours_on_ ? colours_.data() : nullptr},
-                static_cast<GLint>(first * VerticesPerBox),
-                static_cast<GLsizei>(drawn * VerticesPerBox),
-                drawn == count ? nullptr : indices_.data());
     LeaveLastNormal();
     if (glStart != 0)
         inGl_ += Now() - glStart;
 }
 
+bool DefaultPathExact()
+{
+    // GL turns normals by the inverse of the modelview, and where it has none (a scale of 0)
+    // it turns them by the identity instead; the default path composes frames and normals on
+    // the CPU, which only gives the same normals through a true inverse.
+    double m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const double det = m[0] * (m[5] * m[10] - m[6] * m[9]) - m[4] * (m[1] * m[10] - m[2] * m[9]) +
+                       m[8] * (m[1] * m[6] - m[2] * m[5]);
+    double columns = 1;
+    for (int c = 0; c < 3; ++c)
+        columns *= std::sqrt(m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] +
+                             m[4 * c + 2] * m[4 * c + 2]);
+    if (!(std::fabs(det) > 1e-6 * columns) || !(std::fabs(det) > 1e-9) || m[3] != 0 || m[7] != 0 ||
+        m[11] != 0 || m[15] != 1)
+        return false;
+    // Clip planes and polygons not filled send every draw through the driver's pipeline stages,
+    // whose splitting of quads the default path does not mirror.
+    for (GLenum p = GL_CLIP_PLANE0; p <= GL_CLIP_PLANE5; ++p)
+        if (glIsEnabled(p))
+            return false;
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    return polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL;
+}
+
 // ---- Streamed boxes ----
 
-void BeginBoxBatch(bool perVertexColour, bool hideOccluded)
+void BeginBoxBatch(bool perVertexColour, bool hideOccluded, bool oneBlock)
 {
     Batch& b = State;
     if (b.positions.empty()) {
         b.positions.resize(Capacity * VerticesPerBox * 3);
         b.normals.resize(Capacity * VerticesPerBox * 3);
         b.colours.resize(Capacity * VerticesPerBox * 4);
+        b.indices.resize(Capacity * VerticesPerBox / 4 * 6);
     }
     b.counts = {};
     b.vertices = 0;
+    b.indexCount = 0;
     b.perVertexColour = perVertexColour;
     b.anyBox = false;
     Matrix4 modelview;
@@ -945,6 +1117,9 @@ void BeginBoxBatch(bool perVertexColour, bool hideOccluded)
     glGetIntegerv(GL_POLYGON_MODE, polygonMode);
     GLint sampleBuffers = 0;
     glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    b.triangles = b.rendering && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL;
+    b.oneBlock = oneBlock && hideOccluded;
+    b.blockSplit = Split::Inside;
     b.pointSampled = b.rendering && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL &&
                      !glIsEnabled(GL_POLYGON_SMOOTH) &&
                      !(sampleBuffers > 0 && glIsEnabled(GL_MULTISAMPLE));

@@ -8,7 +8,8 @@
 //   box's corners and normals into the effect's own frame. The mesh keeps what it built, so a
 //   frame whose shaping fields are unchanged only draws it again; boxes whose eight corners lie
 //   beyond the same clip plane are left out. Counts too large to keep are streamed in chunks.
-//   Pictures: the literal path's up to float rounding of the vertex positions. Used by
+//   Pictures: the literal path's up to float rounding of the vertex positions. AddBox is told
+//   which boxes the literal path draws in one immediate-mode block. Used by
 //   "Csavarodos kockacucc", "MengerF\xE9tis 01" and the cube rings.
 // - Streamed (BeginBoxBatch ... EndBoxBatch): boxes given under the current GL matrices are
 //   collected each frame and drawn many at a time. Only what cannot reach a pixel is left out:
@@ -18,6 +19,11 @@
 //   that cover no pixel centre and, for cubes batched with hideOccluded under a depth test that
 //   makes farther fragments lose, cubes wholly behind cubes of the same batch that are drawn.
 //   Pictures: the literal path's. Used by the blob effects and the trees.
+//
+// Both send filled quads as triangles, each quad split along the diagonal the driver takes for
+// it on the literal path; that depends on the block it is drawn in (see boxes.cpp, Quad splits).
+// Where the default path cannot give the same pictures (DefaultPathExact, and the trees' own
+// near-plane test in tree.cpp), the effects take the literal path.
 //
 // Sections: Face table, Matrix4, Instrumentation, Kept boxes, Streamed boxes.
 
@@ -106,7 +112,10 @@ public:
     void SetColour(float r, float g, float b, float a);
     // The six faces of DrawCube / DrawBox around (x, y, z) with half extents (hx, hy, hz), in the
     // frame m of the effect's origin, with normals transformed as GL transforms them.
-    void AddBox(const Matrix4& m, float x, float y, float z, float hx, float hy, float hz);
+    // joinsBlock: the literal path draws this box in the same immediate-mode block as the one
+    // before (nothing but glBegin ... glEnd between them), which decides how its quads split.
+    void AddBox(const Matrix4& m, float x, float y, float z, float hx, float hy, float hz,
+                bool joinsBlock = false);
     void End();
     // Draws the kept boxes with the current projection and modelview.
     void Draw();
@@ -128,9 +137,11 @@ private:
     std::vector<Vertex> vertices_; // 24 per box: the faces in BoxFaces order
     std::vector<float> colours_;   // 4 per vertex when boxes carry colours
     std::vector<uint32_t> indices_;
+    std::vector<uint8_t> joins_; // per box: 1 when it joins the block of the box before
     size_t boxes_ = 0;
     bool keep_ = true;
     bool colours_on_ = false;
+    bool triangles_ = true; // filled polygons rendered: quads go as split triangles
     float colour_[4] = {1, 1, 1, 1};
     double bounds_[6] = {}; // min x, y, z, max x, y, z of the kept positions
     double clip_[16] = {};  // projection * modelview
@@ -138,14 +149,23 @@ private:
     uint64_t inGl_ = 0;     // time in GL calls since then
 };
 
+// Whether the default path can draw the literal path's pictures under the current GL state: the
+// modelview must have an inverse (GL turns normals by the identity where it has none), no user
+// clip plane may be on and polygons must be filled. The box effects take the literal path where
+// it cannot.
+bool DefaultPathExact();
+
 // ---- Streamed boxes ----
 
 // Starts a batch under the current modelview, projection, viewport, depth and culling state,
 // which must not change until EndBoxBatch. With perVertexColour the boxes carry the colour last
 // given to BatchColour; without, they take the current colour. With hideOccluded, cubes are held
 // back until EndBoxBatch, which finds those hidden behind nearer ones before drawing the rest
-// in their original order.
-void BeginBoxBatch(bool perVertexColour, bool hideOccluded = false);
+// in their original order. Filled quads are drawn as triangles split as the literal path's
+// immediate-mode blocks split them: each box a block of its own (a colour or matrix call comes
+// between them), or, with oneBlock and hideOccluded, all cubes one run of back-to-back DrawCube
+// calls.
+void BeginBoxBatch(bool perVertexColour, bool hideOccluded = false, bool oneBlock = false);
 
 void BatchColour(float r, float g, float b, float a);
 

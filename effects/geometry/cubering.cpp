@@ -87,7 +87,7 @@ void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache)
     const int32_t drawn = std::min(n, MaxRingCubes);
     const uint64_t skipped = static_cast<uint64_t>(n - drawn) * (ring.tube ? 4u : 3u);
 
-    if (LiteralDrawing) {
+    if (LiteralDrawing || !DefaultPathExact()) {
         ForEachCube(ring, drawn,
                     [&](GLfloat dx, GLfloat dy, GLfloat angle, GLfloat lift, GLfloat turn) {
                         glPushMatrix();

@@ -11,6 +11,8 @@
 // The default path uses that every node of a level has the same segment length and the same
 // three turns to its children: it composes each segment's frame from a per-level table on the
 // CPU and hands all boxes of the tree, in the same order, to the streamed box batch (boxes.h).
+// A tree with a box reaching through the near plane is drawn the literal way: clipping there
+// magnifies the rounding by which CPU-composed corners differ from GL's.
 //
 // Sections:
 //   ---- Parameters ----                  the fields read, the level factor, colours
@@ -296,6 +298,40 @@ void SetBatchColour(bool leaf)
     BatchColour(c[0], c[1], c[2], c[3]);
 }
 
+// The default path composes each box's corners on the CPU, which rounds differently from GL's
+// own composition of the literal path's matrices. Clipping at the near plane magnifies the
+// difference by the box's size over its distance from the eye, enough to move edges by a pixel
+// and more for the trees of thousands of units that large phases give. A tree with a box
+// reaching through the near plane is therefore drawn the literal way.
+bool ReachesThroughNearPlane(const KeptTree& kept, bool keep)
+{
+    Matrix4 projection;
+    Matrix4 modelview;
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.m);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview.m);
+    const Matrix4 clip = projection * modelview;
+    // Distance beyond the near plane, z + w in clip space, as a linear function of the point.
+    double plane[4];
+    for (int c = 0; c < 4; ++c)
+        plane[c] = clip.m[c * 4 + 2] + clip.m[c * 4 + 3];
+    // Every box lies within the sum of the segments' lengths and sections of the tree's root.
+    double reach = 0;
+    for (int32_t d = 0; d < Table.count; ++d)
+        reach +=
+            2.0 * (std::fabs(Table.levels[d].halfLength) + std::fabs(Table.levels[d].halfSection));
+    const double slope = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+    const double margin = 1e-6 * (std::fabs(plane[3]) + slope * reach) + 1e-9;
+    if (plane[3] - slope * reach > margin)
+        return false;
+    if (!keep)
+        return true;
+    for (const KeptBox& box : kept.boxes)
+        for (const auto& c : box.shape.corner)
+            if (plane[0] * c[0] + plane[1] * c[1] + plane[2] * c[2] + plane[3] <= margin)
+                return true;
+    return false;
+}
+
 void DrawTreeBatched(const TreeParams& p, KeptTree& kept)
 {
     const Frame identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
@@ -322,6 +358,10 @@ void DrawTreeBatched(const TreeParams& p, KeptTree& kept)
         return;
     if (!keep && Table.count == 0)
         return;
+    if (ReachesThroughNearPlane(kept, keep)) {
+        DrawTreeLiteral(p);
+        return;
+    }
     BeginBoxBatch(true);
     if (keep) {
         for (const KeptBox& box : kept.boxes) {
@@ -355,7 +395,7 @@ int64_t TreeBoxCount(int32_t depth)
 void DrawTree(const TreeVariables& variables)
 {
     const TreeParams params = ReadParams(variables);
-    if (LiteralDrawing)
+    if (LiteralDrawing || !DefaultPathExact())
         DrawTreeLiteral(params);
     else
         DrawTreeBatched(params, KeptFor(&variables));

@@ -27,7 +27,7 @@ std::vector<uint8_t> Draw(test::GlScene& scene, const std::vector<Cube>& cubes, 
     state();
     glColor4f(0.8f, 0.5f, 0.3f, 1);
     if (batched) {
-        BeginBoxBatch(false, true);
+        BeginBoxBatch(false, true, true);
         for (const Cube& c : cubes)
             BatchCube(c.x, c.y, c.z, c.size);
         EndBoxBatch();
@@ -51,7 +51,7 @@ TEST(Boxes, StreamedBatchLeavesOutOnlyWhatCannotReachAPixel)
         {0.2f, 0, -9, 0.5f}, {0, 0, -5, 4}, {-100, 0, -5, 1}, {0, 0, -5.5f, 0.001f}};
     auto nothing = [] {};
     EXPECT_EQ(Draw(scene, cubes, true, nothing), Draw(scene, cubes, false, nothing));
-    BeginBoxBatch(false, true);
+    BeginBoxBatch(false, true, true);
     EndBoxBatch();
     Draw(scene, cubes, true, nothing);
     EXPECT_EQ(counts.boxes, 4);
