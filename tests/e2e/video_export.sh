@@ -185,4 +185,31 @@ rc=0
 "$player" render --dir "$d" --from 0 --to 1e12 --out "$work/long.mp4" 2>"$work/err" || rc=$?
 [ "$rc" = 1 ] && grep -q "the range would take 30000000000 frames; at most 10000000" \
     "$work/err" || fail "an endless range: $(cat "$work/err")"
+
+# --supersample: the showcase's hard-edged cubes get soft edges, seen as many more colours in
+# the frame, at the size asked for.
+colours() {
+    ffmpeg -v error -i "$1" -f rawvideo -pix_fmt rgb24 - |
+        python3 -c "import sys; b = sys.stdin.buffer.read()
+print(len({b[i:i + 3] for i in range(0, len(b), 3)}))"
+}
+"$player" render --dir "$2/examples/showcase" --size 64x48 --time 20000 --out "$work/hard.png" \
+    2>/dev/null
+"$player" render --dir "$2/examples/showcase" --size 64x48 --time 20000 --supersample 4 \
+    --out "$work/soft.png" 2>/dev/null
+hard=$(colours "$work/hard.png")
+soft=$(colours "$work/soft.png")
+[ "$soft" -gt $((hard * 2)) ] || fail "supersampled frame has $soft colours, plain $hard"
+[ "$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$work/soft.png")" = 64,48 ] ||
+    fail "supersampled frame size"
+
+# On a terminal the progress bar's total is known from the first frame, even though "Music
+# Speed" stretches the range, and it shows the rate and the time left.
+if command -v script >/dev/null; then
+    script -qec "'$player' render --dir '$work/sync-30-1' --size 32x24 --from 0 --to 2500 \
+        --out '$work/bar/%03d.png'" /dev/null | tr '\r' '\n' >"$work/bar.txt"
+    totals=$(grep -o 'frame [0-9]*/[0-9]*' "$work/bar.txt" | cut -d/ -f2 | sort -u)
+    [ "$totals" = 136 ] || fail "progress totals: $totals"
+    grep -q '100% frame 136/136 .* fps ETA 0:00:00' "$work/bar.txt" || fail "$(cat "$work/bar.txt")"
+fi
 echo "PASS"
