@@ -10,10 +10,10 @@
 //   Command    RunRender: the options, the headless context, the demo, the music's length
 
 #include <GL/gl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -279,7 +279,7 @@ int RenderRange(HeadlessContext& context, const RenderRun& run, uint32_t musicRa
         if (Interrupted || frame == MaxFrames) {
             if (run.progress)
                 std::fputc('\n', stderr);
-            return SinkFailed(sink, Interrupted ? "interrupted; nothing written"
+            return SinkFailed(sink, Interrupted ? "interrupted"
                                                 : "stopped at the limit of " +
                                                       std::to_string(MaxFrames) + " frames");
         }
@@ -296,7 +296,8 @@ int RenderRange(HeadlessContext& context, const RenderRun& run, uint32_t musicRa
         if (!sink.Frame(drawn, readPixels, error)) {
             if (run.progress)
                 std::fputc('\n', stderr);
-            return SinkFailed(sink, error);
+            // Ctrl-C stops ffmpeg too, which is the likelier cause then.
+            return SinkFailed(sink, Interrupted ? std::string("interrupted") : error);
         }
         ++frame;
         if (run.progress)
@@ -514,8 +515,10 @@ int RunRender(int argc, char** argv)
     DemoParameters.ColorBits = 32;
     SetUpScene(drawWidth, drawHeight);
 
-    // The frames the player draws before the demo: black, opaque.
-    DrawBlackFrames([](int) { glFlush(); });
+    // The frames the player draws before the demo: black, opaque. A sound-only export draws
+    // nothing; its context only serves the effects' loaders.
+    if (!audioOnly)
+        DrawBlackFrames([](int) { glFlush(); });
     try {
         LoadDemoFile(DemoFileName);
     } catch (const DemoFileError& e) {

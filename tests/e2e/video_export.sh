@@ -159,6 +159,7 @@ kill -INT "$pid"
 rc=0
 wait "$pid" || rc=$?
 [ "$rc" = 130 ] || fail "interrupted render exited $rc: $(cat "$work/err")"
+grep -q "quvplayer render: interrupted" "$work/err" || fail "$(cat "$work/err")"
 [ "$(cat "$work/keep/demo.mp4")" = "the old video" ] || fail "the old file changed"
 [ "$(ls -A "$work/keep")" = demo.mp4 ] || fail "left behind: $(ls -A "$work/keep")"
 
@@ -177,6 +178,8 @@ check "--out cannot write 'x.bmp'" --out x.bmp
 check "--size 20000x100 cannot be rendered: width and height lie from 1 to 16384" --size 20000x100
 check "draws 24000x300 frames, beyond the largest, 16384x16384" --size 8000x100 --supersample 3
 check "--to 1 lies before --from 5" --from 5 --to 1
+check "--to takes a number, not 'inf'" --to inf
+check "--fps takes a rate above 0 and up to 1000: N, N.M or NUM/DEN" --fps 0.0
 check "--codec libx264 cannot write .webm; it takes libvpx-vp9" --codec libx264 --out a.webm
 check "--audio-only writes .wav, .flac, not 'a.mp3'" --audio-only a.mp3
 "$player" render --dir "$d" --size 33x25 --to 100 --out "$work/odd.mp4" 2>"$work/err"
