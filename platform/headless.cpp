@@ -102,7 +102,7 @@ void PrintRenderHelp()
         "                    shots/%05d.png (default frame.png, or frames/%05d.png), or a\n"
         "                    video made by ffmpeg with the music following the demo's clock:\n"
         "                    .mp4, .mov, .mkv (H.264, AAC), .webm (VP9, Opus), .avi (MPEG-4,\n"
-        "                    MP3); missing folders are made, the file appears when complete\n"
+        "                    PCM); missing folders are made, the file appears when complete\n"
         "  --codec NAME      video encoder: libx264, libx265, libvpx-vp9, mpeg4 or ffv1, as\n"
         "                    the container and the installed ffmpeg allow\n"
         "  --crf N           video quality in the encoder's scale (libx264: 0 best to 51,\n"
