@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -16,13 +17,46 @@
 
 namespace quv {
 
-std::unique_ptr<FrameSink> MakeOutputSink(const std::string& out, const std::string& musicFile)
+std::unique_ptr<FrameSink> MakeOutputSink(const std::string& out, const std::string& musicFile,
+                                          const VideoSettings& settings)
 {
     if (out.empty())
         return std::make_unique<NullSink>();
     if (IsVideoPath(out))
-        return std::make_unique<VideoSink>(out, musicFile);
+        return std::make_unique<VideoSink>(out, musicFile, settings);
     return std::make_unique<PngSequenceSink>(out);
+}
+
+bool IsOutputPath(const std::string& out)
+{
+    std::string ext = std::filesystem::path(out).extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".png" || IsVideoPath(out);
+}
+
+void Downsample(const std::vector<uint8_t>& large, int32_t width, int32_t height, int factor,
+                std::vector<uint8_t>& out)
+{
+    const size_t largeWidth = static_cast<size_t>(width) * factor;
+    const unsigned area = static_cast<unsigned>(factor * factor);
+    out.resize(static_cast<size_t>(width) * height * 4);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            unsigned sum[4] = {0, 0, 0, 0};
+            for (int dy = 0; dy < factor; ++dy) {
+                const uint8_t* row =
+                    large.data() + ((static_cast<size_t>(y) * factor + dy) * largeWidth +
+                                    static_cast<size_t>(x) * factor) *
+                                       4;
+                for (int dx = 0; dx < factor * 4; ++dx)
+                    sum[dx % 4] += row[dx];
+            }
+            uint8_t* pixel = out.data() + (static_cast<size_t>(y) * width + x) * 4;
+            for (int c = 0; c < 4; ++c)
+                pixel[c] = static_cast<uint8_t>((sum[c] + area / 2) / area);
+        }
+    }
 }
 
 bool FormatFrameName(const std::string& pattern, long frame, std::string& name, bool& numbered)
@@ -71,19 +105,16 @@ bool PngSequenceSink::Frame(const DrawnFrame& frame, const PixelReader& readPixe
     bool numbered = false;
     FormatFrameName(pattern_, frame.index, name_, numbered);
     const std::vector<uint8_t>& pixels = readPixels();
-    const std::filesystem::path parent = std::filesystem::path(name_).parent_path();
-    std::error_code ec;
-    if (!parent.empty())
-        std::filesystem::create_directories(parent, ec);
+    // WritePng makes the missing folders and writes the file whole (engine/atomicfile.h).
     return WritePng(name_, width_, height_, pixels, error);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Video
 
-bool VideoSink::Begin(int32_t width, int32_t height, double fps, long, std::string& error)
+bool VideoSink::Begin(int32_t width, int32_t height, double, long, std::string& error)
 {
-    return video_.Open(path_, width, height, fps, error);
+    return video_.Open(path_, width, height, settings_, error);
 }
 
 bool VideoSink::Frame(const DrawnFrame& frame, const PixelReader& readPixels, std::string& error)

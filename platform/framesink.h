@@ -53,7 +53,12 @@ public:
 // The sink for `render --out`: a video for the names IsVideoPath accepts (with the music from
 // musicFile, looked up as the player looks it up), otherwise PNG files; an empty name writes
 // nothing.
-std::unique_ptr<FrameSink> MakeOutputSink(const std::string& out, const std::string& musicFile);
+// The settings are the video's (see CheckVideoSettings).
+std::unique_ptr<FrameSink> MakeOutputSink(const std::string& out, const std::string& musicFile,
+                                          const VideoSettings& settings = {});
+
+// True for the names `render --out` can write: .png files and the video containers.
+bool IsOutputPath(const std::string& out);
 
 // Writes frame k to the file the pattern names for k (see FormatFrameName); a single frame's
 // name needs no number. Creates the folders on the way.
@@ -78,8 +83,8 @@ private:
 // written silent, with a warning.
 class VideoSink final : public FrameSink {
 public:
-    VideoSink(std::string path, std::string musicFile)
-        : path_(std::move(path)), musicFile_(std::move(musicFile))
+    VideoSink(std::string path, std::string musicFile, VideoSettings settings)
+        : path_(std::move(path)), musicFile_(std::move(musicFile)), settings_(std::move(settings))
     {
     }
     bool Begin(int32_t width, int32_t height, double fps, long expectedFrames,
@@ -91,6 +96,7 @@ public:
 private:
     std::string path_;
     std::string musicFile_;
+    VideoSettings settings_;
     VideoWriter video_;
 };
 
@@ -126,6 +132,11 @@ private:
     FrameSink& next_;
     FrameTimes& times_;
 };
+
+// Box-filters a frame drawn at factor times the size down to width x height (RGBA, rows in the
+// same order): each output pixel is the rounded mean of its factor x factor block.
+void Downsample(const std::vector<uint8_t>& large, int32_t width, int32_t height, int factor,
+                std::vector<uint8_t>& out);
 
 // Expands the one frame-number conversion (%d, %5d or %05d) of an output pattern; "%%" is a
 // percent sign. Returns false when the pattern has more than one conversion or anything else

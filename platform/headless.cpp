@@ -4,7 +4,8 @@
 // follows "Music Speed", so a rendered frame is the frame a viewer sees at that music time.
 //
 //   Options    the command line of `render` and its usage errors
-//   One run    RenderRange: a range of frames on a fresh offline clock, into one sink
+//   One run    WalkClock: the frames of a range without drawing; RenderRange: a range of frames
+//              on a fresh offline clock, into one sink
 //   Bench      --bench: warm-up passes, then timed passes in each drawing path
 //   Command    RunRender: the options, the headless context, the demo, the music's length
 
@@ -12,9 +13,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <cstdlib>
 #include <limits>
 #include <memory>
@@ -24,6 +29,7 @@
 
 #include "effects/glview.h"
 #include "engine/_DemoParameters.h"
+#include "engine/_effecthandle.h"
 #include "engine/_effectinit.h"
 #include "engine/_loadsave.h"
 #include "engine/drawpath.h"
@@ -46,6 +52,19 @@ constexpr const char* DemoFileName = "demodata.quv";
 constexpr const char* MusicFileName = "plomarind.mp3";
 // The caption of the command's messages: "quvplayer render: TEXT".
 constexpr const char* CommandName = "quvplayer render";
+// The most frames one render draws: a longer one is a mistake (a rate like 0.0001 % in "Music
+// Speed" stretches a range without end), refused before it starts.
+constexpr long MaxFrames = 10'000'000;
+// The largest frame the headless context is asked for, supersampling included.
+constexpr int32_t MaxSize = 16384;
+
+// Set by SIGINT: the render stops after the frame in hand and removes its unfinished output.
+volatile std::sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int)
+{
+    Interrupted = 1;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Options
@@ -56,8 +75,11 @@ struct RenderOptions {
     std::optional<double> time;
     std::optional<double> from;
     std::optional<double> to;
-    double fps = 30.0;
+    VideoSettings video; // the frame rate, and the encoder of a video
+    bool videoOption = false;
+    int supersample = 1;
     std::string out;
+    std::string audioOnly;
     bool literal = false;
     bool bench = false;
 };
@@ -66,18 +88,29 @@ void PrintRenderHelp()
 {
     std::fputs(
         "Usage: quvplayer render [OPTIONS]\n"
-        "Renders the demo in the current directory (or --dir DIR) headless to PNG files.\n"
+        "Renders the demo in the current directory (or --dir DIR) headless to PNG files or a\n"
+        "video.\n"
         "\n"
         "  --size WxH        frame size in pixels (default 640x480)\n"
         "  --time MS         render the single frame at this music time (default 0)\n"
         "  --from MS         first frame of a sequence (default 0)\n"
         "  --to MS           last music time of a sequence (default: the music's length, or\n"
         "                    the Timeline's last end time when there is no music)\n"
-        "  --fps N           frames per second of a sequence (default 30)\n"
-        "  --out FILE        output file; a sequence needs a frame number in it, e.g.\n"
-        "                    shots/%05d.png (default frame.png, or frames/%05d.png),\n"
-        "                    or is a video (.mp4, .mkv, .mov, .webm, .avi) made by ffmpeg\n"
-        "                    with the music following the demo's clock\n"
+        "  --fps RATE        frames per second of a sequence: N, N.M or NUM/DEN, e.g. 30,\n"
+        "                    29.97 or 60000/1001 (default 30)\n"
+        "  --out FILE        output file: .png, where a sequence needs a frame number, e.g.\n"
+        "                    shots/%05d.png (default frame.png, or frames/%05d.png), or a\n"
+        "                    video made by ffmpeg with the music following the demo's clock:\n"
+        "                    .mp4, .mov, .mkv (H.264, AAC), .webm (VP9, Opus), .avi (MPEG-4,\n"
+        "                    PCM); missing folders are made, the file appears when complete\n"
+        "  --codec NAME      video encoder: libx264, libx265, libvpx-vp9, mpeg4 or ffv1, as\n"
+        "                    the container and the installed ffmpeg allow\n"
+        "  --crf N           video quality in the encoder's scale (libx264: 0 best to 51,\n"
+        "                    default 23)\n"
+        "  --preset NAME     libx264/libx265 speed, ultrafast to placebo (default veryfast)\n"
+        "  --supersample N   draw each frame at N times the size (2 to 4) and filter it down\n"
+        "  --audio-only FILE write the music as the demo's clock plays it to FILE (.wav or\n"
+        "                    .flac), drawing no frames\n"
         "  --literal         draw with the literal GL path instead of the default one\n"
         "  --bench           time the frames of the range (no files unless --out is given)\n"
         "                    in the default and in the literal path, and print frames per\n"
@@ -94,18 +127,42 @@ bool ParseNumber(const char* text, double& value)
     return end != text && *end == '\0' && std::isfinite(value);
 }
 
-bool ParseSize(const char* text, int32_t& width, int32_t& height)
+// False with the reason when the text is not a size that can be rendered.
+bool ParseSize(const char* text, int32_t& width, int32_t& height, std::string& error)
 {
-    unsigned w = 0;
-    unsigned h = 0;
+    unsigned long w = 0;
+    unsigned long h = 0;
     char tail = 0;
-    if (std::sscanf(text, "%ux%u%c", &w, &h, &tail) != 2)
+    if (std::sscanf(text, "%lux%lu%c", &w, &h, &tail) != 2 || text[0] == '-') {
+        error = "--size takes WIDTHxHEIGHT, e.g. 640x480";
         return false;
-    if (w < 1 || h < 1 || w > 16384 || h > 16384)
+    }
+    if (w < 1 || h < 1 || w > MaxSize || h > MaxSize) {
+        error = "--size " + std::string(text) +
+                " cannot be rendered: width and height lie from 1 to " + std::to_string(MaxSize);
         return false;
+    }
     width = static_cast<int32_t>(w);
     height = static_cast<int32_t>(h);
     return true;
+}
+
+bool ParseInteger(const char* text, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || parsed < -100000 || parsed > 100000)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+std::string FormatMs(double ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", ms);
+    return text;
 }
 
 int UsageError(const std::string& text)
@@ -117,15 +174,20 @@ int UsageError(const std::string& text)
 // ---------------------------------------------------------------------------------------------
 // One run
 
-// A progress bar is terminal UI rather than a message: it rewrites its own line.
-void PrintProgress(long done, long total)
+// A progress bar is terminal UI rather than a message: it rewrites its own line. The total is
+// known before the first frame (WalkClock), so the bar only grows; the rate and the time left
+// come from the frames done so far.
+void PrintProgress(long done, long total, double seconds)
 {
-    constexpr int BarWidth = 40;
+    constexpr int BarWidth = 30;
     const double fraction = total > 0 ? std::min(1.0, static_cast<double>(done) / total) : 1.0;
     const int filled = static_cast<int>(fraction * BarWidth);
-    std::fprintf(stderr, "\r[%.*s%*s] %3d%% frame %ld/%ld", filled,
-                 "########################################", BarWidth - filled, "",
-                 static_cast<int>(fraction * 100), done, total);
+    const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
+    const long left = rate > 0.0 ? std::lround(static_cast<double>(total - done) / rate) : 0;
+    std::fprintf(stderr, "\r[%.*s%*s] %3d%% frame %ld/%ld %7.1f fps ETA %ld:%02ld:%02ld ", filled,
+                 "##############################", BarWidth - filled, "",
+                 static_cast<int>(fraction * 100), done, total, rate, left / 3600, left / 60 % 60,
+                 left % 60);
     std::fflush(stderr);
 }
 
@@ -134,10 +196,48 @@ struct RenderRun {
     double start = 0.0;    // music position of the first frame
     double to = 0.0;       // the last music position a sequence draws
     bool single = false;   // one frame, at start
-    double fps = 30.0;     // frames per second of wall time
+    FrameRate rate;        // frames per second of wall time
+    long expected = 1;     // the frames the run draws (WalkClock)
+    int supersample = 1;   // the context is this many times the output size
     bool literal = false;  // the drawing path: the literal GL calls, or the default path
     bool progress = false; // a progress bar on stderr
+
+    double FrameMs() const
+    {
+        return 1000.0 * static_cast<double>(rate.den) / static_cast<double>(rate.num);
+    }
 };
+
+// Walks the run's clock without drawing: only "Music Speed" moves the clock, so only its
+// instances are evaluated, in file order, at the same rounded times as EvaluateTimeline gets
+// them. Returns the frame count, or -1 past MaxFrames; each gets the music position of every
+// frame and endMs the position one frame after the last.
+long WalkClock(const RenderRun& run, uint32_t musicRate, std::vector<double>* each, double& endMs)
+{
+    auto owned = std::make_unique<OfflineClock>(run.start, musicRate,
+                                                std::numeric_limits<double>::infinity());
+    OfflineClock* clock = owned.get();
+    MusicSetBackend(std::move(owned));
+    long frames = 0;
+    while (run.single ? frames < 1 : clock->PositionMsExact() <= run.to + 1e-9) {
+        if (frames == MaxFrames)
+            return -1;
+        const double t = MusicPositionMs();
+        for (const EffectHandle* handle = Timeline; handle != nullptr; handle = handle->next) {
+            if (std::strcmp(handle->typeName.data(), "Music Speed") == 0 &&
+                handle->startTime <= t && t < handle->endTime) {
+                ApplyFields(*handle, t);
+                handle->Render();
+            }
+        }
+        if (each != nullptr)
+            each->push_back(clock->PositionMsExact());
+        ++frames;
+        clock->Advance(run.FrameMs());
+    }
+    endMs = clock->PositionMsExact();
+    return frames;
+}
 
 // Prints a sink's failure and stops it; the exit code of a failed render.
 int SinkFailed(FrameSink& sink, const std::string& error)
@@ -156,19 +256,33 @@ int RenderRange(HeadlessContext& context, const RenderRun& run, uint32_t musicRa
                                                 std::numeric_limits<double>::infinity());
     OfflineClock* clock = owned.get();
     MusicSetBackend(std::move(owned));
-    const double frameMs = 1000.0 / run.fps;
-    const long expected =
-        run.single ? 1 : static_cast<long>(std::floor((run.to - run.start) / frameMs + 1e-9)) + 1;
+    const double frameMs = run.FrameMs();
+    const int32_t width = context.Width() / run.supersample;
+    const int32_t height = context.Height() / run.supersample;
     std::string error;
-    if (!sink.Begin(context.Width(), context.Height(), run.fps, expected, error))
+    if (!sink.Begin(width, height, run.rate.Fps(), run.expected, error))
         return SinkFailed(sink, error);
+    std::vector<uint8_t> drawn;
     std::vector<uint8_t> pixels;
     const PixelReader readPixels = [&]() -> const std::vector<uint8_t>& {
-        context.ReadPixels(pixels);
+        if (run.supersample == 1) {
+            context.ReadPixels(pixels);
+        } else {
+            context.ReadPixels(drawn);
+            Downsample(drawn, width, height, run.supersample, pixels);
+        }
         return pixels;
     };
+    const auto started = std::chrono::steady_clock::now();
     long frame = 0;
     while (run.single ? frame < 1 : clock->PositionMsExact() <= run.to + 1e-9) {
+        if (Interrupted || frame == MaxFrames) {
+            if (run.progress)
+                std::fputc('\n', stderr);
+            return SinkFailed(sink, Interrupted ? "interrupted"
+                                                : "stopped at the limit of " +
+                                                      std::to_string(MaxFrames) + " frames");
+        }
         const int32_t t = MusicPositionMs();
         PinTickCount(static_cast<uint32_t>(t));
         const auto begin = std::chrono::steady_clock::now();
@@ -182,11 +296,14 @@ int RenderRange(HeadlessContext& context, const RenderRun& run, uint32_t musicRa
         if (!sink.Frame(drawn, readPixels, error)) {
             if (run.progress)
                 std::fputc('\n', stderr);
-            return SinkFailed(sink, error);
+            // Ctrl-C stops ffmpeg too, which is the likelier cause then.
+            return SinkFailed(sink, Interrupted ? std::string("interrupted") : error);
         }
         ++frame;
         if (run.progress)
-            PrintProgress(frame, std::max(expected, frame));
+            PrintProgress(
+                frame, std::max(run.expected, frame),
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
         clock->Advance(frameMs);
     }
     if (run.progress)
@@ -207,17 +324,22 @@ int RunBench(HeadlessContext& context, const RenderOptions& options, RenderRun r
     // One untimed pass in each path first: the GL driver compiles (and keeps) a shader variant
     // the first time a state combination appears, which image effects reach only after some
     // frames. Without it the timed runs carry those compiles in their times and memory. The
-    // literal pass is bounded to keep the benchmark's length reasonable. Only these passes show
-    // progress; a timed pass does nothing between its frames.
+    // passes are bounded (WarmUpMs of music) to keep the benchmark's length reasonable. Only
+    // these passes show progress; a timed pass does nothing between its frames.
+    constexpr double WarmUpMs = 60000.0;
     NullSink nothing;
     RenderRun warmUp = run;
+    warmUp.to = std::min(run.to, run.start + WarmUpMs);
+    double endMs = 0.0;
+    warmUp.expected = std::max(1L, WalkClock(warmUp, musicRate, nullptr, endMs));
     int result = 0;
     if (!options.literal) {
         warmUp.literal = false;
         result = RenderRange(context, warmUp, musicRate, nothing);
     }
     warmUp.literal = true;
-    warmUp.to = std::min(run.to, run.start + 1000.0 * 1000.0 / run.fps);
+    warmUp.to = std::min(warmUp.to, run.start + 1000.0 * run.FrameMs());
+    warmUp.expected = std::max(1L, WalkClock(warmUp, musicRate, nullptr, endMs));
     if (result == 0)
         result = RenderRange(context, warmUp, musicRate, nothing);
 
@@ -226,7 +348,8 @@ int RunBench(HeadlessContext& context, const RenderOptions& options, RenderRun r
     run.progress = false;
     const auto timed = [&](bool literalPath, FrameTimes& times) {
         run.literal = literalPath;
-        const std::unique_ptr<FrameSink> out = MakeOutputSink(options.out, MusicFileName);
+        const std::unique_ptr<FrameSink> out =
+            MakeOutputSink(options.out, MusicFileName, options.video);
         FrameTimer timer(*out, times);
         return RenderRange(context, run, musicRate, timer);
     };
@@ -237,6 +360,30 @@ int RunBench(HeadlessContext& context, const RenderOptions& options, RenderRun r
     fast.Report("default");
     literal.Report("literal");
     return result;
+}
+
+// The last line of a render: what was written, how long it plays and its size.
+void PrintWritten(const std::string& out, long frames, const FrameRate& rate)
+{
+    const double seconds = static_cast<double>(frames) / rate.Fps();
+    uintmax_t bytes = 0;
+    std::string what = out;
+    std::error_code ec;
+    if (IsVideoPath(out) || IsSoundPath(out)) {
+        bytes = std::filesystem::file_size(out, ec);
+    } else {
+        std::string name;
+        bool numbered = false;
+        for (long k = 0; k < frames; ++k) {
+            FormatFrameName(out, k, name, numbered);
+            bytes += std::filesystem::file_size(name, ec);
+        }
+        what = std::to_string(frames) + " frames to " + out;
+    }
+    char line[128];
+    std::snprintf(line, sizeof line, " (%.3f s at %s fps, %.1f kB)", seconds, rate.Text().c_str(),
+                  static_cast<double>(bytes) / 1024.0);
+    PrintMessage(CommandName, "wrote " + what + line, MessageIcon::Information);
 }
 
 } // namespace
@@ -258,39 +405,73 @@ int RunRender(int argc, char** argv)
             options.literal = true;
         } else if (arg == "--bench") {
             options.bench = true;
-        } else if (!hasValue && (arg == "--size" || arg == "--time" || arg == "--from" ||
-                                 arg == "--to" || arg == "--fps" || arg == "--out")) {
+        } else if (!hasValue &&
+                   (arg == "--size" || arg == "--time" || arg == "--from" || arg == "--to" ||
+                    arg == "--fps" || arg == "--out" || arg == "--codec" || arg == "--crf" ||
+                    arg == "--preset" || arg == "--supersample" || arg == "--audio-only")) {
             return UsageError(arg + " needs a value");
         } else if (arg == "--size") {
-            if (!ParseSize(argv[++i], options.width, options.height))
-                return UsageError("--size takes WIDTHxHEIGHT, e.g. 640x480");
-        } else if (arg == "--time" || arg == "--from" || arg == "--to" || arg == "--fps") {
+            std::string why;
+            if (!ParseSize(argv[++i], options.width, options.height, why))
+                return UsageError(why);
+        } else if (arg == "--fps") {
+            if (!ParseFrameRate(argv[++i], options.video.rate))
+                return UsageError("--fps takes a rate above 0 and up to 1000: N, N.M or NUM/DEN, "
+                                  "e.g. 30, 29.97 or 60000/1001");
+        } else if (arg == "--time" || arg == "--from" || arg == "--to") {
             if (!ParseNumber(argv[++i], number))
                 return UsageError(arg + " takes a number, not '" + argv[i] + "'");
             if (arg == "--time")
                 options.time = number;
             else if (arg == "--from")
                 options.from = number;
-            else if (arg == "--to")
-                options.to = number;
-            else if (number <= 0.0 || number > 1000.0)
-                return UsageError("--fps takes a rate above 0 and up to 1000");
             else
-                options.fps = number;
+                options.to = number;
+        } else if (arg == "--crf") {
+            int crf = 0;
+            if (!ParseInteger(argv[++i], crf))
+                return UsageError("--crf takes a whole number, not '" + std::string(argv[i]) + "'");
+            options.video.crf = crf;
+            options.videoOption = true;
+        } else if (arg == "--codec" || arg == "--preset") {
+            (arg == "--codec" ? options.video.codec : options.video.preset) = argv[++i];
+            options.videoOption = true;
+        } else if (arg == "--supersample") {
+            if (!ParseInteger(argv[++i], options.supersample) || options.supersample < 1 ||
+                options.supersample > 4)
+                return UsageError("--supersample takes 2, 3 or 4");
         } else if (arg == "--out") {
             options.out = argv[++i];
+        } else if (arg == "--audio-only") {
+            options.audioOnly = argv[++i];
         } else {
             return UsageError("unknown option '" + arg + "'");
         }
     }
-    // A video without --time is the whole demo, as a sequence of PNG files would be.
-    const bool single = !options.from && !options.to && !options.bench &&
+    const bool audioOnly = !options.audioOnly.empty();
+    // A video or a sound file without --time is the whole demo, as a sequence of PNG files
+    // would be.
+    const bool single = !options.from && !options.to && !options.bench && !audioOnly &&
                         !(IsVideoPath(options.out) && !options.time);
     if (options.time && (options.from || options.to))
         return UsageError("--time renders one frame; use --from and --to for a sequence");
-    if (options.out.empty() && !options.bench)
+    if (options.from && options.to && *options.to < *options.from)
+        return UsageError("--to " + FormatMs(*options.to) + " lies before --from " +
+                          FormatMs(*options.from));
+    if (audioOnly) {
+        if (!IsSoundPath(options.audioOnly))
+            return UsageError("--audio-only writes " + std::string(SoundExtensions) + ", not '" +
+                              options.audioOnly + "'");
+        if (!options.out.empty() || options.bench || options.time || options.videoOption ||
+            options.supersample != 1)
+            return UsageError("--audio-only takes --from, --to, --fps and --dir only");
+    }
+    if (options.out.empty() && !options.bench && !audioOnly)
         options.out = single ? "frame.png" : "frames/%05d.png";
     if (!options.out.empty()) {
+        if (!IsOutputPath(options.out))
+            return UsageError("--out cannot write '" + options.out +
+                              "': it takes .png or a video (" + VideoExtensions + ")");
         std::string name;
         bool numbered = false;
         if (!FormatFrameName(options.out, 0, name, numbered))
@@ -299,21 +480,45 @@ int RunRender(int argc, char** argv)
         if (!single && !numbered && !IsVideoPath(options.out))
             return UsageError("--out needs a frame number for a sequence, e.g. shots/%05d.png");
     }
+    if (IsVideoPath(options.out)) {
+        std::string note;
+        std::string why;
+        if (!CheckVideoSettings(options.out, options.width, options.height, options.video, note,
+                                why))
+            return UsageError(why);
+        if (!note.empty())
+            PrintMessage(CommandName, note, MessageIcon::Information);
+    } else if (options.videoOption) {
+        return UsageError("--codec, --crf and --preset are for a video --out (" +
+                          std::string(VideoExtensions) + ")");
+    }
+    const int32_t drawWidth = options.width * options.supersample;
+    const int32_t drawHeight = options.height * options.supersample;
+    if (drawWidth > MaxSize || drawHeight > MaxSize)
+        return UsageError("--size " + std::to_string(options.width) + "x" +
+                          std::to_string(options.height) + " with --supersample " +
+                          std::to_string(options.supersample) + " draws " +
+                          std::to_string(drawWidth) + "x" + std::to_string(drawHeight) +
+                          " frames, beyond the largest, " + std::to_string(MaxSize) + "x" +
+                          std::to_string(MaxSize));
 
     HeadlessContext context;
     std::string error;
-    if (!context.Create(options.width, options.height, error)) {
-        PrintMessage(CommandName, "no headless OpenGL: " + error);
+    if (!context.Create(drawWidth, drawHeight, error)) {
+        PrintMessage(CommandName, "no headless OpenGL at " + std::to_string(drawWidth) + "x" +
+                                      std::to_string(drawHeight) + ": " + error);
         return 1;
     }
 
     DemoParameters.FullScreen = false;
     DemoParameters.MusicFile = MusicFileName;
     DemoParameters.ColorBits = 32;
-    SetUpScene(options.width, options.height);
+    SetUpScene(drawWidth, drawHeight);
 
-    // The frames the player draws before the demo: black, opaque.
-    DrawBlackFrames([](int) { glFlush(); });
+    // The frames the player draws before the demo: black, opaque. A sound-only export draws
+    // nothing; its context only serves the effects' loaders.
+    if (!audioOnly)
+        DrawBlackFrames([](int) { glFlush(); });
     try {
         LoadDemoFile(DemoFileName);
     } catch (const DemoFileError& e) {
@@ -334,22 +539,66 @@ int RunRender(int argc, char** argv)
     run.start = start;
     run.to = to;
     run.single = single;
-    run.fps = options.fps;
+    run.rate = options.video.rate;
+    run.supersample = options.supersample;
     run.literal = options.literal;
     run.progress = !single && isatty(STDERR_FILENO);
+
+    // The frame count, known before the first frame: refused when it is beyond reason.
+    const double plain = std::floor((to - start) / run.FrameMs() + 1e-9) + 1.0;
+    double endMs = 0.0;
+    std::vector<double> positions;
+    const long frames = single || plain <= static_cast<double>(MaxFrames)
+                            ? WalkClock(run, musicRate, audioOnly ? &positions : nullptr, endMs)
+                            : -1;
+    if (frames < 0) {
+        char count[32];
+        std::snprintf(count, sizeof count, "%.0f", plain);
+        PrintMessage(CommandName,
+                     plain > static_cast<double>(MaxFrames)
+                         ? "the range would take " + std::string(count) + " frames; at most " +
+                               std::to_string(MaxFrames) + " are rendered"
+                         : "\"Music Speed\" stretches the range beyond " +
+                               std::to_string(MaxFrames) + " frames (" + std::string(count) +
+                               " at normal speed); render a shorter range");
+        MusicFree();
+        FreeTimeline();
+        return 1;
+    }
+    run.expected = frames;
+
+    std::signal(SIGINT, OnInterrupt);
     int result = 0;
-    if (options.bench) {
+    if (audioOnly) {
+        std::string why;
+        const std::optional<DecodedMusic> decoded =
+            musicPath ? DecodeMp3(*musicPath, &why) : std::nullopt;
+        if (!decoded) {
+            PrintMessage(CommandName,
+                         musicPath ? "cannot read the music file " + *musicPath + " (" + why + ")"
+                                   : std::string("no music file"));
+            result = 1;
+        } else if (!WriteSoundFile(options.audioOnly, *decoded, positions, endMs, run.rate.Fps(),
+                                   error)) {
+            PrintMessage(CommandName, error);
+            result = 1;
+        } else {
+            PrintWritten(options.audioOnly, frames, run.rate);
+        }
+    } else if (options.bench) {
         result = RunBench(context, options, run, musicRate);
     } else {
-        const std::unique_ptr<FrameSink> out = MakeOutputSink(options.out, MusicFileName);
+        const std::unique_ptr<FrameSink> out =
+            MakeOutputSink(options.out, MusicFileName, options.video);
         result = RenderRange(context, run, musicRate, *out);
         if (result == 0 && !single)
-            PrintMessage(CommandName, "frames written to " + options.out, MessageIcon::Information);
+            PrintWritten(options.out, frames, run.rate);
     }
+    std::signal(SIGINT, SIG_DFL);
     MusicFree();
     ReleaseTickCount();
     FreeTimeline();
-    return result;
+    return Interrupted ? 130 : result;
 }
 
 } // namespace quv

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/atomicfile.h"
+
 namespace quv {
 
 namespace {
@@ -24,11 +26,18 @@ bool WritePng(const std::string& path, int32_t width, int32_t height,
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
     image.format = PNG_FORMAT_RGBA;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr)) {
+    // Encoded in memory, then written whole under the name (see atomicfile.h).
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr)) {
         error = "cannot write " + path + ": " + image.message;
         return false;
     }
-    return true;
+    std::vector<uint8_t> bytes(size);
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr)) {
+        error = "cannot write " + path + ": " + image.message;
+        return false;
+    }
+    return WriteFileAtomic(path, bytes.data(), size, error);
 }
 
 bool ReadPng(const std::string& path, int32_t& width, int32_t& height, std::vector<uint8_t>& rgba,

@@ -18,6 +18,7 @@
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
+#include "engine/atomicfile.h"
 #include "engine/message.h"
 #include "effects/moduleinit.h"
 #include "tools/demotext.h"
@@ -48,12 +49,14 @@ std::optional<std::string> ReadText(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The whole file or none: a failure (said here) leaves an earlier file of the name as it was.
 bool WriteFile(const std::string& path, const void* data, size_t size)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    out.close();
-    return static_cast<bool>(out);
+    std::string error;
+    if (quv::WriteFileAtomic(path, data, size, error))
+        return true;
+    quv::PrintMessage("quvtool", error);
+    return false;
 }
 
 bool ParseDouble(const char* text, double& value)
@@ -125,10 +128,8 @@ int Compile(int argc, char** argv)
             return 1;
         }
         const std::vector<uint8_t> bytes = quv::WriteDemoBytes(document);
-        if (!WriteFile(out, bytes.data(), bytes.size())) {
-            quv::PrintMessage("quvtool", "cannot write " + out);
+        if (!WriteFile(out, bytes.data(), bytes.size()))
             return 1;
-        }
     } catch (const quv::DemoTextError& error) {
         quv::PrintMessage("quvtool", error.what());
         return 1;
@@ -173,7 +174,6 @@ int Decompile(int argc, char** argv)
         if (out.empty()) {
             std::fwrite(text.data(), 1, text.size(), stdout);
         } else if (!WriteFile(out, text.data(), text.size())) {
-            quv::PrintMessage("quvtool", "cannot write " + out);
             return 1;
         }
     } catch (const quv::DemoTextError& error) {

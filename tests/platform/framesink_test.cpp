@@ -113,6 +113,37 @@ TEST(FrameSink, OutputNameChoosesTheSink)
               nullptr);
     EXPECT_NE(dynamic_cast<PngSequenceSink*>(MakeOutputSink("frame.png", "plomarind.mp3").get()),
               nullptr);
+    // What --out accepts: PNG files and the video containers, never another image kind that
+    // would silently get PNG bytes.
+    EXPECT_TRUE(IsOutputPath("s/%05d.PNG"));
+    EXPECT_TRUE(IsOutputPath("demo.webm"));
+    EXPECT_FALSE(IsOutputPath("frame.jpg"));
+    EXPECT_FALSE(IsOutputPath("frame.bmp"));
+    EXPECT_FALSE(IsOutputPath("frames"));
+}
+
+TEST(FrameSink, SupersampledFramesAreAveragedDown)
+{
+    // A 4x2 frame drawn at twice the size of 2x1: each output pixel is its 2x2 block's mean,
+    // rounded, in every channel; a block of one colour keeps it exactly.
+    std::vector<uint8_t> large(4 * 2 * 4);
+    const auto set = [&](int x, int y, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+        uint8_t* p = large.data() + (y * 4 + x) * 4;
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+        p[3] = a;
+    };
+    set(0, 0, 255, 0, 0, 255);
+    set(1, 0, 0, 0, 0, 255);
+    set(0, 1, 0, 0, 0, 255);
+    set(1, 1, 1, 0, 3, 255);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 2; x < 4; ++x)
+            set(x, y, 10, 20, 30, 40);
+    std::vector<uint8_t> out;
+    Downsample(large, 2, 1, 2, out);
+    EXPECT_EQ(out, (std::vector<uint8_t>{64, 0, 1, 255, 10, 20, 30, 40}));
 }
 
 } // namespace

@@ -68,7 +68,8 @@ TEST(CommandLineMessages, RenderUsageErrorsAreErrorsThatOnlyPrint)
     ASSERT_EQ(seen.size(), 5u);
     EXPECT_EQ(seen[0].line, "quvplayer render: unknown option '--bogus' (see --help)");
     EXPECT_EQ(seen[1].line,
-              "quvplayer render: --fps takes a rate above 0 and up to 1000 (see --help)");
+              "quvplayer render: --fps takes a rate above 0 and up to 1000: N, N.M or NUM/DEN, "
+              "e.g. 30, 29.97 or 60000/1001 (see --help)");
     EXPECT_EQ(seen[2].line, "quvplayer render: --time takes a number, not 'abc' (see --help)");
     EXPECT_EQ(seen[3].line, "quvplayer render: --out needs a frame number for a sequence, e.g. "
                             "shots/%05d.png (see --help)");

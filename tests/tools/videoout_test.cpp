@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/DemoBass.h"
@@ -74,6 +77,70 @@ TEST(VideoOut, DecodedMusicBecomesStereoFloats)
               (std::vector<float>{0.25f, -0.25f, 1.0f / 32768.0f, 2.0f / 32768.0f}));
 }
 
+TEST(VideoOut, FrameRatesAreExactFractions)
+{
+    FrameRate rate;
+    ASSERT_TRUE(ParseFrameRate("60000/1001", rate));
+    EXPECT_EQ(rate.Text(), "60000/1001");
+    ASSERT_TRUE(ParseFrameRate("29.97", rate));
+    EXPECT_EQ(rate.Text(), "2997/100");
+    ASSERT_TRUE(ParseFrameRate("25", rate));
+    EXPECT_EQ(rate.Text(), "25");
+    ASSERT_TRUE(ParseFrameRate("50/2", rate)); // reduced
+    EXPECT_EQ(rate.Text(), "25");
+    ASSERT_TRUE(ParseFrameRate("1000", rate));
+    ASSERT_TRUE(ParseFrameRate(".5", rate));
+    EXPECT_EQ(rate.Text(), "1/2");
+    for (const char* bad : {"0", "0/5", "5/0", "1001", "-30", "1e2", "30fps", "3/", "/3", "1.2.3",
+                            "", "nan", "inf", "99999999999999999999"})
+        EXPECT_FALSE(ParseFrameRate(bad, rate)) << bad;
+}
+
+TEST(VideoOut, SettingsMatchTheContainerAndEncoder)
+{
+    // Each container's default codec, and a message naming what would do. The codecs are the
+    // ones the installed ffmpeg has, so this test needs ffmpeg with libx264 and libvpx-vp9.
+    const std::vector<std::string> installed = InstalledVideoEncoders();
+    if (std::find(installed.begin(), installed.end(), "libx264") == installed.end() ||
+        std::find(installed.begin(), installed.end(), "libvpx-vp9") == installed.end())
+        GTEST_SKIP() << "ffmpeg with libx264 and libvpx-vp9 is not installed";
+    std::string note;
+    std::string error;
+    for (const auto& [name, codec] :
+         std::vector<std::pair<std::string, std::string>>{{"a.mp4", "libx264"},
+                                                          {"a.MOV", "libx264"},
+                                                          {"a.mkv", "libx264"},
+                                                          {"a.webm", "libvpx-vp9"},
+                                                          {"a.avi", "mpeg4"}}) {
+        VideoSettings settings;
+        ASSERT_TRUE(CheckVideoSettings(name, 64, 48, settings, note, error)) << name << error;
+        EXPECT_EQ(settings.codec, codec) << name;
+        EXPECT_TRUE(note.empty());
+    }
+    VideoSettings settings;
+    settings.codec = "libx264";
+    EXPECT_FALSE(CheckVideoSettings("a.webm", 64, 48, settings, note, error));
+    EXPECT_EQ(error, "--codec libx264 cannot write .webm; it takes libvpx-vp9");
+    settings = {};
+    settings.crf = 52;
+    EXPECT_FALSE(CheckVideoSettings("a.mp4", 64, 48, settings, note, error));
+    EXPECT_EQ(error, "--crf for libx264 lies from 0 (best) to 51 (smallest)");
+    settings = {};
+    settings.codec = "mpeg4";
+    settings.preset = "slow";
+    EXPECT_FALSE(CheckVideoSettings("a.avi", 64, 48, settings, note, error));
+    EXPECT_EQ(error, "--preset: mpeg4 has no presets");
+    EXPECT_FALSE(CheckVideoSettings("a.gif", 64, 48, settings, note, error));
+
+    // An odd size is padded for 4:2:0 and the user is told.
+    settings = {};
+    settings.crf = 18;
+    settings.preset = "slow";
+    ASSERT_TRUE(CheckVideoSettings("a.mp4", 641, 481, settings, note, error)) << error;
+    EXPECT_EQ(note, "libx264 needs an even width and height: the 641x481 frames are padded with "
+                    "black to 642x482");
+}
+
 TEST(VideoOut, VideoFileNames)
 {
     EXPECT_TRUE(IsVideoPath("showcase.mp4"));
@@ -82,6 +149,10 @@ TEST(VideoOut, VideoFileNames)
     EXPECT_FALSE(IsVideoPath("shots/%05d.png"));
     EXPECT_FALSE(IsVideoPath("mp4"));
     EXPECT_FALSE(IsVideoPath("video.mp4/"));
+    EXPECT_FALSE(IsVideoPath("frame.jpg"));
+    EXPECT_TRUE(IsSoundPath("music.FLAC"));
+    EXPECT_TRUE(IsSoundPath("out/music.wav"));
+    EXPECT_FALSE(IsSoundPath("music.mp3"));
 }
 
 } // namespace
