@@ -17,7 +17,7 @@
 // container takes and the installed ffmpeg has:
 //   .mp4 .mov .mkv   libx264 (H.264), AAC
 //   .webm            libvpx-vp9 (VP9), Opus
-//   .avi             mpeg4 (MPEG-4 Part 2), 16-bit PCM (MP3 in AVI carries no gapless length)
+//   .avi             mpeg4 (MPEG-4 Visual), 16-bit PCM (MP3 in AVI carries no gapless length)
 
 #include <cstdint>
 #include <cstdio>
