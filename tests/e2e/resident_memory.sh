@@ -31,6 +31,13 @@ for i in range(400):
         out += struct.pack("<H", 0x0200)
         out += struct.pack("<HddB3xiII", 0x0300, start, 0.0, 1, 0, 0, 0)
         out += struct.pack("<HddB3xiII", 0x0301, start + 5000.0, 1.0, 0, 0, 0, 0)
+    if name == b"OpenGL Camera":
+        # Eye Z 12 and Up Y 1: a view the default path can draw (an all-zero look-at is
+        # singular, and the default path hands singular views to the literal one).
+        out += struct.pack("<HHH", 0x0200, 0x0201, 0x0201)
+        out += struct.pack("<HddB3xiII", 0x0300, start, 12.0, 0, 0, 0, 0)
+        out += struct.pack("<HHHHH", 0x0201, 0x0201, 0x0201, 0x0201, 0x0201)
+        out += struct.pack("<HddB3xiII", 0x0300, start, 1.0, 0, 0, 0, 0)
 open(sys.argv[1], "wb").write(out)
 PY
 to=$(( (frames - 1) * 10 ))
