@@ -400,13 +400,19 @@ PixelRange PixelsOf(const Window& w)
     const Batch& b = State;
     const double vx1 = b.viewX + b.viewW - 1;
     const double vy1 = b.viewY + b.viewH - 1;
-    auto lo = [](double v, double start) {
-        return static_cast<int32_t>(std::max(std::ceil(v - PixelMargin - 0.5), start));
+    // Clamped to one pixel beyond the view on either side, which decides nothing differently,
+    // so that far or non-finite window coordinates convert to integers; NaN gives the whole view
+    // (nothing is left out on a coordinate that cannot be judged).
+    auto lo = [](double v, double start, double end) {
+        const double c = std::ceil(v - PixelMargin - 0.5);
+        return static_cast<int32_t>(c >= start ? std::min(c, end + 1) : start);
     };
-    auto hi = [](double v, double end) {
-        return static_cast<int32_t>(std::min(std::floor(v + PixelMargin - 0.5), end));
+    auto hi = [](double v, double start, double end) {
+        const double f = std::floor(v + PixelMargin - 0.5);
+        return static_cast<int32_t>(f <= end ? std::max(f, start - 1) : end);
     };
-    return {lo(w.x0, b.viewX), lo(w.y0, b.viewY), hi(w.x1, vx1), hi(w.y1, vy1)};
+    return {lo(w.x0, b.viewX, vx1), lo(w.y0, b.viewY, vy1), hi(w.x1, b.viewX, vx1),
+            hi(w.y1, b.viewY, vy1)};
 }
 
 // The facing of a planar polygon in window space has the sign of the determinant of the clip x,
