@@ -185,6 +185,17 @@ int RunDump(int argc, char** argv)
         PrintMessage("quvplayer dump", "cannot read " + *path);
         return 1;
     }
+    // Records have no header, so anything would walk as a short broken demo; a file that does
+    // not open with a first effect instance is not one.
+    if (bytes->size() < 2 || (bytes->at(0) | bytes->at(1) << 8) != TagFirstHandle) {
+        PrintMessage("quvplayer dump",
+                     fileName + ": not a demo file (" +
+                         (bytes->empty() ? std::string("it is empty")
+                                         : std::string("it does not start with an effect "
+                                                       "instance record")) +
+                         ")");
+        return 1;
+    }
     const Dump dump = ReadDump(*bytes, fileName);
     if (json) {
         PrintJson(dump);

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -300,6 +301,11 @@ int RunRender(int argc, char** argv)
             return UsageError("--out needs a frame number for a sequence, e.g. shots/%05d.png");
     }
 
+    if (!ResolveDemoPath(DemoFileName)) {
+        PrintMessage(CommandName,
+                     "no demo file: " + (std::filesystem::current_path() / DemoFileName).string());
+        return 1;
+    }
     HeadlessContext context;
     std::string error;
     if (!context.Create(options.width, options.height, error)) {
