@@ -186,15 +186,18 @@ int RunDump(int argc, char** argv)
         return 1;
     }
     // Records have no header, so anything would walk as a short broken demo; a file that does
-    // not open with a first effect instance is not one.
-    if (bytes->size() < 2 || (bytes->at(0) | bytes->at(1) << 8) != TagFirstHandle) {
+    // not open with a first effect instance is not one. --check still lists what the walk
+    // finds in a non-empty one, as the loader would meet it.
+    const bool notDemo = bytes->size() < 2 || (bytes->at(0) | bytes->at(1) << 8) != TagFirstHandle;
+    if (notDemo) {
         PrintMessage("quvplayer dump",
                      fileName + ": not a demo file (" +
                          (bytes->empty() ? std::string("it is empty")
                                          : std::string("it does not start with an effect "
                                                        "instance record")) +
                          ")");
-        return 1;
+        if (!check || json || bytes->empty())
+            return 1;
     }
     const Dump dump = ReadDump(*bytes, fileName);
     if (json) {
@@ -211,7 +214,7 @@ int RunDump(int argc, char** argv)
             if (dump.problems.empty())
                 std::printf("%s: no problems\n", fileName.c_str());
         }
-        return dump.problems.empty() ? 0 : 1;
+        return dump.problems.empty() && !notDemo ? 0 : 1;
     }
     return 0;
 }

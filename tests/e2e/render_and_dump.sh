@@ -143,7 +143,7 @@ set +e
 err=$("$player" dump --check 2>&1); rc=$?
 set -e
 [ $rc = 1 ] || fail "text file: --check exit code $rc"
-echo "$err" | grep -q "^quvplayer dump: demodata.quv: not a demo file" || fail "text: $err"
+grep -q "^quvplayer dump: demodata.quv: not a demo file" <<<"$err" || fail "text: $err"
 
 mkdir -p ../nodemo && cd ../nodemo
 set +e
