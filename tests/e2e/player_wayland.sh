@@ -1,7 +1,8 @@
 # The player on a Wayland compositor: Weston's X11 backend nested in the virtual X display (its
 # headless backend crashes SDL 2.26 at start-up), with the player on SDL's wayland driver. It
-# plays to the end windowed, Escape ends it, a refused full-screen mode plays on desktop
-# full-screen without a question, and a compositor that goes away ends it within 2 s.
+# plays to the end windowed, F and Alt+Enter toggle full-screen, Escape ends it, full-screen in a
+# mode the output lacks fills the output without a question, and a compositor that goes away
+# ends it within 2 s.
 source "$(dirname "$0")/support/player_env.sh"
 
 if ! command -v weston >/dev/null; then
@@ -78,10 +79,22 @@ if [ "${3:-}" = inside ]; then
     grep -q "debuglog: Create GL window 320x240 full-screen$" "$WORK/err.txt" ||
         fail "full-screen: not opened full-screen"
 
+    # F makes the window full-screen, Alt+Enter makes it a window again.
     dir=$(demo_dir wayland-long 30)
+    write_red_demo "$dir/demodata.quv"
     on_wayland --play --windowed --mode 320x240
-    wait_log Playing || fail "Escape: did not play"
+    wait_log Playing || fail "F: did not play"
     sleep 0.5
+    weston_key f
+    sleep 1
+    import -window root "$WORK/toggled.png"
+    share=$(red_share "$WORK/toggled.png")
+    at_least "$share" 0.95 || fail "F: not full-screen ($share red)"
+    weston_key alt+Return
+    sleep 1
+    import -window root "$WORK/toggled.png"
+    share=$(red_share "$WORK/toggled.png")
+    ! at_least "$share" 0.9 || fail "Alt+Enter: still full-screen ($share red)"
     weston_key Escape
     gone_within "$pid" 5 || fail "Escape: still running"
     [ "$rc" -eq 0 ] || fail "Escape: exit code $rc"
