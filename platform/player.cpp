@@ -330,7 +330,11 @@ void DrawInfo()
     const std::string text =
         FormatInfoLine(shownFps, MusicPositionMs(), music != nullptr ? music->LengthSeconds() : 0.0,
                        MusicRateRatio(), paused);
-    const int scale = DemoParameters.ScreenHeight >= 720 ? 3 : 2;
+    // Large on big screens, smaller where the line would run past the window's edge.
+    int scale = DemoParameters.ScreenHeight >= 720 ? 3 : 2;
+    const int width = static_cast<int>(text.size()) * (GlyphWidth + 1);
+    while (scale > 1 && 16 + width * scale > DemoParameters.ScreenWidth)
+        --scale;
     DrawOverlayText(text, 8, DemoParameters.ScreenHeight - 8 - GlyphHeight * scale, scale, 1.0f,
                     1.0f, 0.3f);
 }
