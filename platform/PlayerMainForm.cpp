@@ -15,10 +15,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <chrono>
 
 #include "engine/playback.h"
 #include "engine/_DemoParameters.h"
+#include "platform/openglcanvas.h"
 #include "platform/pixelfont.h"
 
 namespace quv {
@@ -144,6 +146,10 @@ std::vector<std::string> ListBox1;
 int selected = -1;
 bool modeTaken = false; // a mouse button went down on the list
 bool CheckBox1 = true;
+bool scrollToSelected = false; // the keys moved the selection: bring it into view
+bool playChosen = false;       // Enter, or a double-click on a mode
+// SDL counts clicks by the events' own times, so a double-click holds even when frames are slow.
+bool doubleClick = false;
 
 // Drag state of the logo: the form's position and the mouse's (screen) position at the start.
 bool dragging = false;
@@ -166,6 +172,44 @@ void ListBox1MouseDown()
     modeTaken = true;
     if (selected >= 0 && selected < static_cast<int>(ListBox1.size()))
         ParseDisplayMode(ListBox1[static_cast<size_t>(selected)]);
+}
+
+// Up and Down move the selection and take its mode, as a click on it would.
+void MoveSelection(int step)
+{
+    if (ListBox1.empty())
+        return;
+    selected = std::clamp(selected + step, 0, static_cast<int>(ListBox1.size()) - 1);
+    scrollToSelected = true;
+    ListBox1MouseDown();
+}
+
+// The form's keys: Up/Down choose the mode, Enter plays, Space ticks "Fullscreen", Escape
+// closes like "X".
+void FormKey(const SDL_KeyboardEvent& key, bool* close)
+{
+    switch (key.keysym.sym) {
+    case SDLK_UP:
+        MoveSelection(-1);
+        break;
+    case SDLK_DOWN:
+        MoveSelection(1);
+        break;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        if (key.repeat == 0)
+            playChosen = true;
+        break;
+    case SDLK_SPACE:
+        if (key.repeat == 0)
+            CheckBox1 = !CheckBox1;
+        break;
+    case SDLK_ESCAPE:
+        *close = true;
+        break;
+    default:
+        break;
+    }
 }
 
 void TimerTick()
@@ -230,6 +274,16 @@ bool DrawForm(bool* close)
         // The list box selects on the press, before the mouse-down handler reads it.
         if (ImGui::IsItemHovered() && ImGui::IsMouseClicked(ImGuiMouseButton_Left))
             selected = static_cast<int>(i);
+        if (ImGui::IsItemHovered() &&
+            (doubleClick || ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left))) {
+            selected = static_cast<int>(i);
+            ListBox1MouseDown();
+            playChosen = true;
+        }
+        if (scrollToSelected && selected == static_cast<int>(i)) {
+            ImGui::SetScrollHereY();
+            scrollToSelected = false;
+        }
         ImGui::PopID();
     }
     const bool listHovered = ImGui::IsWindowHovered(ImGuiHoveredFlags_ChildWindows);
@@ -241,12 +295,15 @@ bool DrawForm(bool* close)
                         ImGui::IsMouseClicked(ImGuiMouseButton_Middle)))
         ListBox1MouseDown();
 
-    // Panel2: CheckBox1, Button1 ("Play"), Button2 ("X").
+    // Panel2: CheckBox1, Button1 ("Play"), Button2 ("X"). Play starts after the check box's
+    // label, so that the label is never drawn under it whatever the font.
     const float panelTop = 81 + 259;
     ImGui::SetCursorPos(ImVec2(8, panelTop + 16));
     ImGui::Checkbox("Fullscreen", &CheckBox1);
-    ImGui::SetCursorPos(ImVec2(96, panelTop + 8));
-    const bool play = ImGui::Button("Play", ImVec2(89, 33));
+    const float labelEnd = ImGui::GetItemRectMax().x - ImGui::GetWindowPos().x;
+    const float playLeft = std::max(96.0f, std::ceil(labelEnd) + 6.0f);
+    ImGui::SetCursorPos(ImVec2(playLeft, panelTop + 8));
+    const bool play = ImGui::Button("Play", ImVec2(192 - 7 - playLeft, 33));
     ImGui::SetCursorPos(ImVec2(192, panelTop + 8));
     if (ImGui::Button("X", ImVec2(33, 33)))
         *close = true;
@@ -263,7 +320,7 @@ bool DrawForm(bool* close)
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
     SDL_GL_SwapWindow(form);
-    return play;
+    return play || playChosen;
 }
 
 } // namespace
@@ -272,6 +329,7 @@ bool CreatePlayerForm(bool fullscreenChecked, bool modeGiven)
 {
     CheckBox1 = fullscreenChecked;
     modeTaken = modeGiven;
+    playChosen = false;
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     form = SDL_CreateWindow("PLOMARIND Demo by Qem", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -330,18 +388,27 @@ bool RunPlayerForm()
         if (SDL_WaitEventTimeout(&event, 50)) {
             do {
                 ImGui_ImplSDL2_ProcessEvent(&event);
-                if (event.type == SDL_QUIT)
+                if (event.type == SDL_QUIT) {
+                    CheckWaylandDisplay();
                     close = true;
+                }
                 if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
                     event.window.windowID == SDL_GetWindowID(form))
                     close = true;
+                if (event.type == SDL_KEYDOWN && event.key.windowID == SDL_GetWindowID(form))
+                    FormKey(event.key, &close);
+                if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT &&
+                    event.button.clicks >= 2)
+                    doubleClick = true;
             } while (SDL_PollEvent(&event));
         }
         TimerTick();
-        if (close)
+        if (close || QuitSignalled())
             return false;
         SDL_GL_MakeCurrent(form, formContext);
-        if (DrawForm(&close)) {
+        const bool played = DrawForm(&close);
+        doubleClick = false;
+        if (played) {
             // Play before any mode was taken from the list plays the preselected entry.
             if (!modeTaken && selected >= 0)
                 ParseDisplayMode(ListBox1[static_cast<size_t>(selected)]);

@@ -2,6 +2,8 @@
 // The launcher: a borderless 234 x 393 window (Dear ImGui) with the logo, the list of the
 // display's 32-bit modes, the "Fullscreen" check box, "Play" and the close button. Choosing a
 // mode writes it into DemoParameters; a one-second timer writes the frame rate into the caption.
+// Keys: Up/Down choose the mode, Enter plays (so does a double-click on a mode), Space ticks
+// "Fullscreen", Escape closes like "X".
 
 #include <cstdint>
 #include <stdexcept>

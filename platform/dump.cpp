@@ -186,6 +186,21 @@ int RunDump(int argc, char** argv)
         PrintMessage("quvplayer dump", ReadFailureText(read, *path, MaxDemoFileBytes));
         return 1;
     }
+    // Records have no header, so anything would walk as a short broken demo; a file that does
+    // not open with a first effect instance is not one. --check still lists what the walk
+    // finds in a non-empty one, as the loader would meet it.
+    const bool notDemo =
+        read.bytes.size() < 2 || (read.bytes.at(0) | read.bytes.at(1) << 8) != TagFirstHandle;
+    if (notDemo) {
+        PrintMessage("quvplayer dump",
+                     fileName + ": not a demo file (" +
+                         (read.bytes.empty() ? std::string("it is empty")
+                                             : std::string("it does not start with an effect "
+                                                           "instance record")) +
+                         ")");
+        if (!check || json || read.bytes.empty())
+            return 1;
+    }
     const Dump dump = ReadDump(read.bytes, fileName);
     if (json) {
         PrintJson(dump);
@@ -201,7 +216,7 @@ int RunDump(int argc, char** argv)
             if (dump.problems.empty())
                 std::printf("%s: no problems\n", fileName.c_str());
         }
-        return dump.problems.empty() ? 0 : 1;
+        return dump.problems.empty() && !notDemo ? 0 : 1;
     }
     return 0;
 }

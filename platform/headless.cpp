@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -502,6 +503,11 @@ int RunRender(int argc, char** argv)
                           " frames, beyond the largest, " + std::to_string(MaxSize) + "x" +
                           std::to_string(MaxSize));
 
+    if (!ResolveDemoPath(DemoFileName)) {
+        PrintMessage(CommandName,
+                     "no demo file: " + (std::filesystem::current_path() / DemoFileName).string());
+        return 1;
+    }
     HeadlessContext context;
     std::string error;
     if (!context.Create(drawWidth, drawHeight, error)) {

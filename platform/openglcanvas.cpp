@@ -1,6 +1,7 @@
 // The player's GL window and its message boxes (see openglcanvas.h).
 //
 //   The window            its state, display modes, the refused-mode question, message boxes
+//   The display           opening it, losing it (X and Wayland), the quit signals
 //   Opening and closing   WinMain, CreateGlWindow, KillGlWindow, vsync, swapping
 //   Events and modes      GlWindowProc, full-screen switching, RestoreDisplay, the box handler
 
@@ -9,7 +10,17 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
+#include <SDL_syswm.h> // brings in Xlib, whose None macro clashes with MessageButtons::None
+#undef None
+#include <fcntl.h>
+#include <unistd.h>
+#include <wayland-client-core.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "engine/_effectinit.h"
@@ -32,6 +43,20 @@ bool vsyncWanted = true;
 SDL_DisplayMode chosenMode{};
 bool haveChosenMode = false;
 SDL_Window* messageFallback = nullptr;
+
+// The display's fate and the quit signals; read from signal handlers and Xlib's error handler.
+std::atomic<bool> displayLost{false};
+std::atomic<bool> quitSignalled{false};
+std::atomic<bool> boxOpen{false};
+void (*lostHandler)() = nullptr;
+pid_t mainPid = 0;
+char childrenPath[64] = {}; // /proc/PID/task/PID/children: SDL shows a box in a child process
+
+bool OnWayland()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, "wayland") == 0;
+}
 
 // Finds the display's mode for width x height (at the refresh rate when one is given); false
 // when the display has no such mode.
@@ -68,6 +93,20 @@ bool AcceptWindowed()
     return false;
 }
 
+// Full-screen in the chosen mode. Under Wayland the compositor scales the mode to the output,
+// and a mode it refuses becomes desktop full-screen, since no Wayland client can switch the
+// output's mode; on X11 the mode really changes or the call fails.
+bool EnterFullScreen()
+{
+    if (haveChosenMode && SDL_SetWindowDisplayMode(window, &chosenMode) == 0 &&
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0)
+        return true;
+    if (OnWayland() && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0)
+        return true;
+    SDL_SetWindowFullscreen(window, 0);
+    return false;
+}
+
 bool Fail(const char* text)
 {
     KillGlWindow();
@@ -83,6 +122,9 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
     // box would stop the demo for them.
     if (buttons == MessageButtons::None)
         return fallback;
+    // A dead display cannot show a box, and after a quit signal nobody waits for one.
+    if (displayLost || quitSignalled)
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : fallback;
     SDL_Window* parent = window != nullptr ? window : messageFallback;
     if (parent != nullptr && (SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN) == 0)
         parent = nullptr;
@@ -106,7 +148,12 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
     data.numbuttons = buttons == MessageButtons::YesNo ? 2 : 1;
     data.buttons = buttons == MessageButtons::YesNo ? yesNo : ok;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0)
+    boxOpen = true;
+    const int shown = SDL_ShowMessageBox(&data, &pressed);
+    boxOpen = false;
+    if (quitSignalled) // the signal closed the box
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : fallback;
+    if (shown != 0)
         return fallback; // no display: the printed line and the default answer
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
@@ -114,7 +161,134 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
     return pressed == 1 ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The display
+
+// Xlib calls this when the server connection breaks; its default handler calls exit, and the
+// exit path's clean-up would then wait on the dead connection forever. It never returns.
+int XIOError(Display*)
+{
+    // SDL shows message boxes from a forked child with its own connection: the child only ends,
+    // and the player finds the loss on its own connection.
+    if (getpid() != mainPid)
+        _exit(1);
+    if (!displayLost.exchange(true) && lostHandler != nullptr)
+        lostHandler();
+    _exit(1);
+}
+
+void LoseDisplay()
+{
+    if (!displayLost.exchange(true) && lostHandler != nullptr)
+        lostHandler();
+    std::_Exit(1);
+}
+
+// SIGTERM and SIGINT. SDL's X11 message box waits for its child in waitpid, which no event can
+// interrupt; killing the child ends the box. Only async-signal-safe calls here.
+void QuitSignal(int)
+{
+    quitSignalled = true;
+    if (!boxOpen || childrenPath[0] == '\0')
+        return;
+    const int fd = open(childrenPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    char text[256];
+    const ssize_t got = read(fd, text, sizeof text - 1);
+    close(fd);
+    pid_t child = 0;
+    for (ssize_t i = 0; i < got; ++i) {
+        if (text[i] >= '0' && text[i] <= '9') {
+            child = child * 10 + (text[i] - '0');
+        } else {
+            if (child > 0)
+                kill(child, SIGKILL);
+            child = 0;
+        }
+    }
+    if (child > 0)
+        kill(child, SIGKILL);
+}
+
+// "DISPLAY=:0" or "DISPLAY is not set", for the no-display line.
+std::string Variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? std::string(name) + "=" + value
+                                              : std::string(name) + " is not set";
+}
+
 } // namespace
+
+bool OpenDisplay(std::string* reason)
+{
+    mainPid = getpid();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    const bool named = asked != nullptr && *asked != '\0';
+    bool opened = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const char* driver = opened ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (opened && !named &&
+        (driver == nullptr ||
+         (std::strcmp(driver, "x11") != 0 && std::strcmp(driver, "wayland") != 0))) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        opened = false;
+    }
+    if (!opened) {
+        *reason = "no display: could not open an X display (" + Variable("DISPLAY") +
+                  ") or a Wayland display (" + Variable("WAYLAND_DISPLAY") +
+                  "); 'quvplayer render' makes pictures and video without one";
+        if (named)
+            *reason += " (SDL_VIDEODRIVER=" + std::string(asked) + ": " + SDL_GetError() + ")";
+        return false;
+    }
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+        XSetIOErrorHandler(&XIOError);
+    return true;
+}
+
+void SetDisplayLostHandler(void (*lost)())
+{
+    lostHandler = lost;
+}
+
+bool DisplayLost()
+{
+    return displayLost;
+}
+
+void CheckWaylandDisplay()
+{
+    if (displayLost || !OnWayland())
+        return;
+    SDL_Window* any = window != nullptr ? window : messageFallback;
+    if (any == nullptr)
+        return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(any, &info) && info.subsystem == SDL_SYSWM_WAYLAND &&
+        wl_display_get_error(info.info.wl.display) != 0)
+        LoseDisplay();
+}
+
+void InstallQuitSignals()
+{
+    mainPid = getpid();
+    std::snprintf(childrenPath, sizeof childrenPath, "/proc/%d/task/%d/children",
+                  static_cast<int>(mainPid), static_cast<int>(mainPid));
+    // Without SA_RESTART, so that a wait in progress returns at once.
+    struct sigaction action {};
+    action.sa_handler = &QuitSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+bool QuitSignalled()
+{
+    return quitSignalled;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Opening and closing
@@ -133,10 +307,11 @@ bool WinMain()
 
 bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bits, bool fullscreen)
 {
-    DebugLog("Create GL window");
+    DebugLog("Create GL window " + std::to_string(width) + "x" + std::to_string(height) +
+             (fullscreen ? " full-screen" : " windowed"));
     DemoParameters.FullScreen = fullscreen;
     haveChosenMode = FindMode(width, height, DemoParameters.RefreshRate, &chosenMode);
-    if (DemoParameters.FullScreen && !haveChosenMode && !AcceptWindowed())
+    if (DemoParameters.FullScreen && !haveChosenMode && !OnWayland() && !AcceptWindowed())
         return false;
     // A zero-sized mode (nothing chosen) opens a window of the desktop's size.
     if (width <= 0 || height <= 0) {
@@ -171,17 +346,13 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
                             why.find("pixel format") != std::string::npos;
         return Fail(format ? "Cant't Find A Suitable PixelFormat." : "Window creation error.");
     }
-    if (DemoParameters.FullScreen) {
-        if (SDL_SetWindowDisplayMode(window, &chosenMode) != 0 ||
-            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
-            SDL_SetWindowFullscreen(window, 0);
-            if (!AcceptWindowed()) {
-                KillGlWindow();
-                return false;
-            }
-            SDL_SetWindowResizable(window, SDL_TRUE);
-            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    if (DemoParameters.FullScreen && !EnterFullScreen()) {
+        if (!AcceptWindowed()) {
+            KillGlWindow();
+            return false;
         }
+        SDL_SetWindowResizable(window, SDL_TRUE);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
     glContext = SDL_GL_CreateContext(window);
     if (glContext == nullptr)
@@ -203,6 +374,8 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
 
 void KillGlWindow()
 {
+    if (displayLost)
+        return;
     if (window != nullptr && DemoParameters.FullScreen) {
         SDL_SetWindowFullscreen(window, 0);
         SDL_ShowCursor(SDL_ENABLE);
@@ -276,11 +449,8 @@ bool SetGlWindowFullScreen(bool fullscreen)
     if (window == nullptr || fullscreen == DemoParameters.FullScreen)
         return true;
     if (fullscreen) {
-        if (!haveChosenMode || SDL_SetWindowDisplayMode(window, &chosenMode) != 0 ||
-            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
-            SDL_SetWindowFullscreen(window, 0);
+        if (!EnterFullScreen())
             return false;
-        }
     } else {
         SDL_SetWindowFullscreen(window, 0);
         SDL_SetWindowResizable(window, SDL_TRUE);
@@ -291,6 +461,8 @@ bool SetGlWindowFullScreen(bool fullscreen)
 
 void RestoreDisplay()
 {
+    if (displayLost)
+        return;
     if (window != nullptr) {
         SDL_SetWindowFullscreen(window, 0);
         SDL_ShowCursor(SDL_ENABLE);

@@ -20,10 +20,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 
 #include "effects/glview.h"
 #include "engine/_loadsave.h"
 #include "engine/debuglog.h"
+#include "engine/files.h"
 #include "engine/message.h"
 #include "engine/playback.h"
 #include "platform/DemoBass.h"
@@ -43,6 +45,8 @@ namespace {
 
 constexpr const char* Usage =
     "Usage: quvplayer [-sp:MS] [OPTIONS]\n"
+    "       quvplayer render [OPTIONS]   render frames, a sequence or a video headless\n"
+    "       quvplayer dump [OPTIONS]     print or check the demo's Timeline\n"
     "Plays demodata.quv with plomarind.mp3 from the current directory.\n"
     "\n"
     "  -sp:MS           as the first argument: start the music at MS milliseconds\n"
@@ -51,13 +55,18 @@ constexpr const char* Usage =
     "  --windowed       a normal window of the mode's size\n"
     "  --mode WxH[@HZ]  the display mode (default: the first of the launcher's list)\n"
     "  --start MS       start the music at MS milliseconds\n"
+    "  --loop           start again from the beginning when the music ends\n"
     "  --vsync          wait for the vertical blank between frames (the default)\n"
     "  --no-vsync       draw as fast as possible\n"
     "  --dir DIR        run as if started in DIR\n"
     "  --help, --version\n"
     "\n"
-    "Keys while playing: Escape quits, Space pauses, Left/Right seek 5 s,\n"
-    "F toggles full-screen, I shows the frame rate and the music position.\n";
+    "Keys while playing: Escape quits, Space pauses, Left/Right seek 5 s, Home seeks\n"
+    "to the start, F or Alt+Enter toggles full-screen, I shows the frame rate and the\n"
+    "music position.\n"
+    "\n"
+    "'quvplayer render --help' and 'quvplayer dump --help' describe the other commands;\n"
+    "the companion tool quvtool compiles demos from their text form ('quvtool --help').\n";
 
 bool ParseNumber(const char* text, int32_t* value)
 {
@@ -110,6 +119,8 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* o, std::string* er
             o->help = true;
         } else if (arg == "--version") {
             o->version = true;
+        } else if (arg == "--loop") {
+            o->loop = true;
         } else if (arg == "--play") {
             o->play = true;
         } else if (arg == "--fullscreen") {
@@ -149,6 +160,28 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* o, std::string* er
     return true;
 }
 
+std::string FormatMusicTime(int32_t ms)
+{
+    ms = std::max(ms, 0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d.%03d", ms / 60000, ms / 1000 % 60, ms % 1000);
+    return text;
+}
+
+std::string FormatInfoLine(uint32_t fps, int32_t positionMs, double lengthSeconds, double rate,
+                           bool paused)
+{
+    std::string line =
+        "FPS " + std::to_string(fps) + "  " + FormatMusicTime(positionMs) + " / " +
+        FormatMusicTime(static_cast<int32_t>(std::clamp(lengthSeconds * 1000.0 + 0.5, 0.0, 2.0e9)));
+    const long percent = std::lrint(rate * 100.0);
+    if (percent != 100)
+        line += "  RATE " + std::to_string(percent) + "%";
+    if (paused)
+        line += "  PAUSED";
+    return line;
+}
+
 // ---------------------------------------------------------------------------------------------
 // State and exit
 
@@ -162,15 +195,27 @@ bool quitRequested = false;
 std::atomic<bool> cleanedUp{false};
 bool hideCursorOnBlack = false;
 
-// Gives the desktop its mode back and closes the audio device; runs at every exit.
+// Gives the desktop its mode back and closes the audio device; runs at every exit. Once the
+// display is gone nothing here may touch it: SDL would wait on the dead connection forever.
 void CleanUp()
 {
     if (cleanedUp.exchange(true))
         return;
     MusicFree();
+    if (DisplayLost())
+        return;
     RestoreDisplay();
     SDL_ShowCursor(SDL_ENABLE);
     SDL_Quit();
+}
+
+// The display connection died: one line, the audio closed, exit code 1, with no atexit clean-up
+// (it would call into SDL, which holds the dead connection).
+void DisplayGone()
+{
+    PrintMessage("quvplayer", "the connection to the display was lost; stopping");
+    CleanUp();
+    std::_Exit(1);
 }
 
 void FatalSignal(int sig)
@@ -185,6 +230,7 @@ void FatalSignal(int sig)
 void InstallExitHandlers()
 {
     std::atexit(&CleanUp);
+    SetDisplayLostHandler(&DisplayGone);
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGHUP, SIGQUIT})
         std::signal(sig, &FatalSignal);
 }
@@ -227,6 +273,14 @@ void PlayerKey(const SDL_KeyboardEvent& key)
     case SDLK_RIGHT:
         Seek(5.0);
         break;
+    case SDLK_HOME:
+        if (MusicCurrentBackend() != nullptr && !MusicCurrentBackend()->Ended())
+            MusicCurrentBackend()->SetPositionSeconds(0.0);
+        break;
+    case SDLK_RETURN:
+        if ((key.keysym.mod & KMOD_ALT) == 0)
+            break;
+        [[fallthrough]];
     case SDLK_f:
         if (key.repeat == 0 && !SetGlWindowFullScreen(!DemoParameters.FullScreen))
             PrintMessage("quvplayer", "this full-screen mode cannot be set");
@@ -247,6 +301,7 @@ void ProcessMessages()
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) {
+            CheckWaylandDisplay();
             DemoParameters.Running = false;
             quitRequested = true;
             continue;
@@ -262,16 +317,24 @@ void ProcessMessages()
             quitRequested = true;
         }
     }
+    if (QuitSignalled()) {
+        DemoParameters.Running = false;
+        quitRequested = true;
+    }
     Timer();
 }
 
 void DrawInfo()
 {
-    char text[64];
-    const int32_t ms = MusicPositionMs();
-    std::snprintf(text, sizeof text, "FPS %u  %d.%03d%s", shownFps, ms / 1000, ms % 1000,
-                  paused ? "  PAUSED" : "");
-    const int scale = DemoParameters.ScreenHeight >= 720 ? 3 : 2;
+    const MusicBackend* music = MusicCurrentBackend();
+    const std::string text =
+        FormatInfoLine(shownFps, MusicPositionMs(), music != nullptr ? music->LengthSeconds() : 0.0,
+                       MusicRateRatio(), paused);
+    // Large on big screens, smaller where the line would run past the window's edge.
+    int scale = DemoParameters.ScreenHeight >= 720 ? 3 : 2;
+    const int width = static_cast<int>(text.size()) * (GlyphWidth + 1);
+    while (scale > 1 && 16 + width * scale > DemoParameters.ScreenWidth)
+        --scale;
     DrawOverlayText(text, 8, DemoParameters.ScreenHeight - 8 - GlyphHeight * scale, scale, 1.0f,
                     1.0f, 0.3f);
 }
@@ -322,6 +385,13 @@ int Button1Click(const PlayerOptions& options)
 
     DebugLog("Pre-roll");
     BlackFrames(true);
+    // A missing demo plays the music with an empty Timeline, as stored demos expect.
+    if (!ResolveDemoPath("demodata.quv"))
+        PrintMessage("quvplayer",
+                     "warning: no demo file " +
+                         (std::filesystem::current_path() / "demodata.quv").string() +
+                         "; playing the music alone",
+                     MessageIcon::Exclamation);
     LoadDemoFile("demodata.quv");
     DebugLog("Demo loaded");
     MusicInit();
@@ -331,7 +401,7 @@ int Button1Click(const PlayerOptions& options)
     // The wait keeps the window answering; a close request or Escape in it ends the run
     // before the music starts.
     const uint64_t waitEnd = SDL_GetTicks64() + 1500;
-    while (SDL_GetTicks64() < waitEnd) {
+    while (SDL_GetTicks64() < waitEnd && !quitRequested) {
         ProcessMessages();
         SDL_Delay(10);
     }
@@ -350,8 +420,14 @@ int Button1Click(const PlayerOptions& options)
     while (DemoParameters.Running) {
         RenderFrame();
         ProcessMessages();
-        if (MusicEnded())
-            DemoParameters.Running = false;
+        if (MusicEnded()) {
+            if (options.loop && !quitRequested) {
+                DebugLog("Loop");
+                MusicPlay();
+            } else {
+                DemoParameters.Running = false;
+            }
+        }
     }
 
     DebugLog("Post-roll");
@@ -365,8 +441,14 @@ int Button1Click(const PlayerOptions& options)
 
 int Play(const PlayerOptions& options)
 {
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
-        PrintMessage("quvplayer", std::string("cannot open the display: ") + SDL_GetError());
+    InstallQuitSignals();
+    if (SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+        PrintMessage("quvplayer", std::string("cannot start SDL: ") + SDL_GetError());
+        return 1;
+    }
+    std::string noDisplay;
+    if (!OpenDisplay(&noDisplay)) {
+        PrintMessage("quvplayer", noDisplay);
         return 1;
     }
     InstallExitHandlers();

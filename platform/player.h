@@ -16,6 +16,7 @@ struct PlayerOptions {
     int32_t refresh = 0;
     std::optional<int32_t> startMs; // --start MS
     bool vsync = true;
+    bool loop = false;         // --loop: start again when the music ends
     std::string firstArgument; // argv[1], for the "-sp:" option
 };
 
@@ -23,5 +24,13 @@ struct PlayerOptions {
 // unknown option or a bad value. "-sp:" is honoured only as the first argument, exactly as
 // written; the same text elsewhere, or in another case, is ignored.
 bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::string* error);
+
+// "m:ss.mmm" of a position in milliseconds (negative positions count as 0).
+std::string FormatMusicTime(int32_t ms);
+
+// The overlay's line: "FPS 60  0:12.345 / 1:22.000", then "  RATE 50%" when the music does not
+// run at its own rate, then "  PAUSED".
+std::string FormatInfoLine(uint32_t fps, int32_t positionMs, double lengthSeconds, double rate,
+                           bool paused);
 
 } // namespace quv

@@ -130,4 +130,27 @@ set -e
 echo "$err" | grep -q "^Plomarind demo: Read beyond end of file (demodata.quv, byte 208" ||
     fail "truncated: $err"
 
+# Files that are not demos: dump --check refuses an empty one and a text; render refuses to run
+# where there is no demo at all, naming the path and writing nothing.
+: >demodata.quv
+set +e
+err=$("$player" dump --check 2>&1); rc=$?
+set -e
+[ $rc = 1 ] || fail "empty file: --check exit code $rc"
+[ "$err" = "quvplayer dump: demodata.quv: not a demo file (it is empty)" ] || fail "empty: $err"
+printf 'hello!\r\n' >demodata.quv
+set +e
+err=$("$player" dump --check 2>&1); rc=$?
+set -e
+[ $rc = 1 ] || fail "text file: --check exit code $rc"
+grep -q "^quvplayer dump: demodata.quv: not a demo file" <<<"$err" || fail "text: $err"
+
+mkdir -p ../nodemo && cd ../nodemo
+set +e
+err=$("$player" render --size 8x8 --from 0 --to 100 --out "shot%d.png" 2>&1); rc=$?
+set -e
+[ $rc = 1 ] || fail "no demo: render exit code $rc"
+[ "$err" = "quvplayer render: no demo file: $PWD/demodata.quv" ] || fail "no demo: $err"
+[ -z "$(ls)" ] || fail "no demo: render wrote $(ls)"
+
 echo "render and dump: all checks passed"

@@ -7,6 +7,7 @@
 
 #include "platform/PlayerMainForm.h"
 #include "engine/_DemoParameters.h"
+#include "platform/pixelfont.h"
 #include "platform/player.h"
 
 namespace quv {
@@ -83,7 +84,7 @@ TEST(PlayerOptions, ParsesOptionsAndRejectsWrongOnes)
     PlayerOptions o;
     std::string error;
     ASSERT_TRUE(Parse({"quvplayer", "-sp:90000", "--play", "--windowed", "--mode", "800x600@75",
-                       "--no-vsync", "--start", "1500"},
+                       "--no-vsync", "--start", "1500", "--loop"},
                       &o, &error))
         << error;
     EXPECT_EQ(o.firstArgument, "-sp:90000");
@@ -94,6 +95,7 @@ TEST(PlayerOptions, ParsesOptionsAndRejectsWrongOnes)
     EXPECT_EQ(o.refresh, 75);
     EXPECT_FALSE(o.vsync);
     EXPECT_EQ(o.startMs, 1500);
+    EXPECT_TRUE(o.loop);
 
     // The start option elsewhere, or in another case, is ignored rather than an error.
     PlayerOptions p;
@@ -101,6 +103,7 @@ TEST(PlayerOptions, ParsesOptionsAndRejectsWrongOnes)
     EXPECT_EQ(p.firstArgument, "--play");
     EXPECT_TRUE(p.vsync);
     EXPECT_FALSE(p.fullscreen.has_value());
+    EXPECT_FALSE(p.loop);
 
     for (std::vector<std::string> bad : {std::vector<std::string>{"quvplayer", "--bogus"},
                                          {"quvplayer", "--mode"},
@@ -115,6 +118,29 @@ TEST(PlayerOptions, ParsesOptionsAndRejectsWrongOnes)
         EXPECT_FALSE(Parse(bad, &q, &error)) << bad.back();
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+// The overlay's line: minutes, seconds and milliseconds against the music's length, the rate
+// only when it is not the music's own, and every character one the overlay's font can draw.
+TEST(PlayerOptions, InfoLineShowsPositionLengthAndRate)
+{
+    EXPECT_EQ(FormatMusicTime(0), "0:00.000");
+    EXPECT_EQ(FormatMusicTime(61005), "1:01.005");
+    EXPECT_EQ(FormatMusicTime(600000), "10:00.000");
+    EXPECT_EQ(FormatMusicTime(-40), "0:00.000");
+
+    EXPECT_EQ(FormatInfoLine(60, 12345, 82.0, 1.0, false), "FPS 60  0:12.345 / 1:22.000");
+    EXPECT_EQ(FormatInfoLine(59, 1000, 30.0004, 0.5, true),
+              "FPS 59  0:01.000 / 0:30.000  RATE 50%  PAUSED");
+    EXPECT_EQ(FormatInfoLine(0, 0, 0.0, 1.0000001, false), "FPS 0  0:00.000 / 0:00.000");
+
+    const std::string line = FormatInfoLine(123, 4567, 89.0, 1.25, true);
+    const uint8_t* blank = Glyph5x7('\x01');
+    for (char c : line) {
+        if (c != ' ') {
+            EXPECT_NE(Glyph5x7(c), blank) << "no glyph for '" << c << "'";
+        }
     }
 }
 

@@ -158,3 +158,75 @@ at_least()
 {
     python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) >= float(sys.argv[2]) else 1)" "$1" "$2"
 }
+
+# own_xvfb: a virtual display this script can end itself (xvfb-run owns its server). Sets
+# DISPLAY and XVFB_PID.
+own_xvfb()
+{
+    local fd_file="$WORK/displayfd"
+    : >"$fd_file"
+    Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$fd_file" 2>/dev/null &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$fd_file" ] && break
+        sleep 0.1
+    done
+    [ -s "$fd_file" ] || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n 1 "$fd_file")"
+}
+
+# wait_log LINE [TENTHS]: waits until the player's stderr holds the debug line.
+wait_log()
+{
+    for _ in $(seq "${2:-100}"); do
+        grep -q "debuglog: $1\$" "$WORK/err.txt" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# gone_within PID SECONDS: true when the process ends within the time; its exit code in $rc.
+# The process must be a child of this shell.
+gone_within()
+{
+    local tenths
+    tenths=$(python3 -c "print(int(float('$2') * 10))")
+    for _ in $(seq "$tenths"); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$1" 2>/dev/null; then
+        kill -KILL "$1" 2>/dev/null || true
+        wait "$1" 2>/dev/null || true
+        return 1
+    fi
+    rc=0
+    wait "$1" || rc=$?
+}
+
+# shows_picture PNG: true when the screenshot has a pixel brighter than black.
+shows_picture()
+{
+    local max
+    max=$(convert "$1" -colorspace Gray -format '%[fx:maxima]' info: 2>/dev/null || echo 0)
+    python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) > 0.05 else 1)" "$max"
+}
+
+# write_red_demo FILE: "OpenGL Clear" with its Red field held at 1, so that the picture is red.
+write_red_demo()
+{
+    python3 - "$1" <<'PY'
+import struct, sys
+out = struct.pack('<H', 0x0100) + b'OpenGL Clear'.ljust(64, b'\0') + b'red'.ljust(64, b'\0')
+out += struct.pack('<dd6I', 0.0, 600000.0, 0, 0, 0, 0, 0, 0)
+out += struct.pack('<H', 0x0200) + struct.pack('<HddB3xiII', 0x0300, 0.0, 1.0, 0, 0, 0, 0)
+open(sys.argv[1], 'wb').write(out)
+PY
+}
+
+# red_share PNG: the share of the picture's pixels that are red, from 0 to 1.
+red_share()
+{
+    convert "$1" -alpha off -fuzz 20% -fill black +opaque red -fill white -opaque red \
+        -colorspace Gray -format "%[fx:mean]" info:
+}
