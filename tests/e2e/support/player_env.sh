@@ -2,7 +2,7 @@
 # sox and lame, demo files written byte by byte, and a virtual X display.
 #
 # Scripts source this with the player binary in $1 and the source tree in $2. Each scenario
-# runs inside its own xvfb-run, as a function of this script called back through "inside".
+# runs inside its own Xvfb, as a function of this script called back through "inside".
 
 set -euo pipefail
 PLAYER=$(readlink -f "$1")
@@ -83,10 +83,28 @@ demo_dir()
 }
 
 # on_xvfb FUNCTION ARGS...: runs a function of the calling script on a fresh virtual display.
+# The server picks a free display number itself (-displayfd), so scripts that run side by side
+# never race for one, as they can with xvfb-run -a.
 on_xvfb()
 {
-    xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp" bash "$SELF" "$PLAYER" "$SRCDIR" \
-        inside "$@"
+    local fd_file pid rc=0
+    fd_file=$(mktemp)
+    Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$fd_file" 2>/dev/null &
+    pid=$!
+    for _ in $(seq 100); do
+        [ -s "$fd_file" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$fd_file" ]; then
+        kill "$pid" 2>/dev/null || true
+        rm -f "$fd_file"
+        fail "Xvfb did not start"
+    fi
+    DISPLAY=":$(head -n 1 "$fd_file")" bash "$SELF" "$PLAYER" "$SRCDIR" inside "$@" || rc=$?
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    rm -f "$fd_file"
+    return "$rc"
 }
 
 # window_named REGEX: the id of a top-level window whose name matches. SDL's message boxes carry
