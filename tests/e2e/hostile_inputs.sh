@@ -22,9 +22,9 @@ PY
 }
 
 cd "$work"
-for spec in "Kaleido 01:7:1e9" "Kaleido 01:7:inf" "Blur:0:1e300" "Blur 01:0:inf" \
+for crafted in "Kaleido 01:7:1e9" "Kaleido 01:7:inf" "Blur:0:1e300" "Blur 01:0:inf" \
             "Blur Horizontal:0:1e300" "Blur Vertical:0:inf" "Wash Vertical:0:1e300"; do
-    IFS=: read -r type index value <<<"$spec"
+    IFS=: read -r type index value <<<"$crafted"
     write_demo demodata.quv "$type" "$index" "$value"
     timeout 120 "$player" render --size 160x120 --time 0 --out frame.png 2>/dev/null ||
         fail "$type at $value: no frame"
