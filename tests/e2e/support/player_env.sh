@@ -87,24 +87,14 @@ demo_dir()
 # never race for one, as they can with xvfb-run -a.
 on_xvfb()
 {
-    local fd_file pid rc=0
-    fd_file=$(mktemp)
-    Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$fd_file" 2>/dev/null &
-    pid=$!
-    for _ in $(seq 100); do
-        [ -s "$fd_file" ] && break
-        sleep 0.1
-    done
-    if [ ! -s "$fd_file" ]; then
-        kill "$pid" 2>/dev/null || true
-        rm -f "$fd_file"
-        fail "Xvfb did not start"
-    fi
-    DISPLAY=":$(head -n 1 "$fd_file")" bash "$SELF" "$PLAYER" "$SRCDIR" inside "$@" || rc=$?
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    rm -f "$fd_file"
-    return "$rc"
+    (
+        own_xvfb
+        rc=0
+        bash "$SELF" "$PLAYER" "$SRCDIR" inside "$@" || rc=$?
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        exit "$rc"
+    )
 }
 
 # window_named REGEX: the id of a top-level window whose name matches. SDL's message boxes carry
@@ -177,7 +167,7 @@ at_least()
     python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) >= float(sys.argv[2]) else 1)" "$1" "$2"
 }
 
-# own_xvfb: a virtual display this script can end itself (xvfb-run owns its server). Sets
+# own_xvfb: a virtual display this script can end itself, on a number the server picks. Sets
 # DISPLAY and XVFB_PID.
 own_xvfb()
 {
