@@ -11,6 +11,7 @@ no_display()
     local runtime="$WORK/runtime" pid
     mkdir -p "$runtime"
     chmod 700 "$runtime"
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$dir" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER \
         XDG_RUNTIME_DIR="$runtime" "$PLAYER" "$@" 2>"$WORK/err.txt") &
     pid=$!
@@ -28,6 +29,7 @@ lose_display_when()
     local stage=$1 pid
     shift
     own_xvfb
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$dir" && exec "$PLAYER" "$@" 2>"$WORK/err.txt") &
     pid=$!
     if [ "$stage" = launcher ]; then
@@ -57,6 +59,7 @@ if [ "${3:-}" = inside ]; then
 
     # Under an open box, SIGTERM closes it and ends the run.
     if command -v xwininfo >/dev/null && xlsfonts >/dev/null 2>&1; then
+        : >"$WORK/err.txt" # the last run's log must not match
         (cd "$dir" && exec "$PLAYER" --play --fullscreen --mode 320x240 2>"$WORK/err.txt") &
         pid=$!
         for _ in $(seq 100); do
@@ -70,6 +73,7 @@ if [ "${3:-}" = inside ]; then
     fi
 
     # SIGTERM in the launcher.
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$dir" && exec "$PLAYER" 2>"$WORK/err.txt") &
     pid=$!
     wait_window "^(PLOMARIND Demo by Qem|Qem's DemoEditor v0.1 \\[FPS:[0-9]*\\])\$" >/dev/null ||

@@ -8,6 +8,7 @@ run_with_box()
 {
     local dir=$1 title=$2 pid
     shift 2
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$dir" && exec "$PLAYER" "$@" 2>"$WORK/err.txt") &
     pid=$!
     dismiss "$pid" "^$title\$" Return

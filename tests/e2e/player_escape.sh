@@ -7,6 +7,7 @@ scenario()
 {
     local dir=$1 delay=$2 how=$3 start rc=0 took pid
     start=$(date +%s.%N)
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 2>"$WORK/err.txt") &
     pid=$!
     sleep "$delay"

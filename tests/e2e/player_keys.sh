@@ -5,6 +5,7 @@ source "$(dirname "$0")/support/player_env.sh"
 # start_player DIR: starts the player in the background ($pid) and waits until the music plays.
 start_player()
 {
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$1" && exec "$PLAYER" --play --windowed --mode 320x240 2>"$WORK/err.txt") &
     pid=$!
     for _ in $(seq 100); do

@@ -8,6 +8,7 @@ LAUNCHER="^(PLOMARIND Demo by Qem|Qem's DemoEditor v0.1 \\[FPS:[0-9]*\\])\$"
 # launch ARGS...: starts the launcher ($pid) and waits for its window ($id).
 launch()
 {
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$dir" && exec "$PLAYER" "$@" 2>"$WORK/err.txt") &
     pid=$!
     id=$(wait_window "$LAUNCHER") || fail "no launcher"
