@@ -311,7 +311,10 @@ void LoopBack()
     MusicBackend* music = MusicCurrentBackend();
     if (music == nullptr)
         return;
-    music->SetPositionSeconds(loopRange.InMs() / 1000.0);
+    // An in point marked as the music ended lies at its very end, where no seek goes.
+    const double length = music->LengthSeconds();
+    music->SetPositionSeconds(
+        std::clamp(loopRange.InMs() / 1000.0, 0.0, std::max(0.0, length - 0.001)));
     DebugLog("Loop range: back to " + std::to_string(std::lround(loopRange.InMs())) + " ms");
 }
 
@@ -645,6 +648,14 @@ int RunPlayer(int argc, char** argv)
         PrintMessage("quvplayer", error);
         return 2;
     }
+    if (options.help) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("quvplayer %s\n", QUV_VERSION);
+        return 0;
+    }
     // A looped range must lie inside the music: checked here, before any window, when the
     // music can be read (and against the clock's length once it runs, when it cannot).
     if (options.loopFromMs || options.loopToMs) {
@@ -655,14 +666,6 @@ int RunPlayer(int argc, char** argv)
             PrintMessage("quvplayer", error);
             return 2;
         }
-    }
-    if (options.help) {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
-    if (options.version) {
-        std::printf("quvplayer %s\n", QUV_VERSION);
-        return 0;
     }
     int code = 1;
     try {
