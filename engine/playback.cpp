@@ -17,14 +17,36 @@ void ApplyFields(const EffectHandle& handle, double t)
         *node->field->target = EvaluateTrack(*node->field, t);
 }
 
-void EvaluateTimeline(double t)
+namespace {
+
+// The walk over the active instances, shared by both forms of EvaluateTimeline. The plain form
+// passes empty callables, which compile away: its loop is the same as without a probe.
+template <typename BeforeFn, typename AfterFn>
+void WalkActive(double t, BeforeFn&& before, AfterFn&& after)
 {
     for (const EffectHandle* handle = Timeline; handle != nullptr; handle = handle->next) {
         if (handle->startTime <= t && t < handle->endTime) {
             ApplyFields(*handle, t);
+            before(*handle);
             handle->Render();
+            after(*handle);
         }
     }
+}
+
+} // namespace
+
+void EvaluateTimeline(double t)
+{
+    WalkActive(
+        t, [](const EffectHandle&) {}, [](const EffectHandle&) {});
+}
+
+void EvaluateTimeline(double t, RenderProbe& probe)
+{
+    WalkActive(
+        t, [&](const EffectHandle& h) { probe.Before(h); },
+        [&](const EffectHandle& h) { probe.After(h); });
 }
 
 double TimelineEnd()

@@ -43,6 +43,7 @@
 #include "platform/commands.h"
 #include "platform/eglcontext.h"
 #include "platform/framesink.h"
+#include "platform/instancetimes.h"
 #include "platform/videoout.h"
 
 namespace quv {
@@ -83,6 +84,7 @@ struct RenderOptions {
     std::string audioOnly;
     bool literal = false;
     bool bench = false;
+    bool perInstance = false;
 };
 
 void PrintRenderHelp()
@@ -116,6 +118,9 @@ void PrintRenderHelp()
         "  --bench           time the frames of the range (no files unless --out is given)\n"
         "                    in the default and in the literal path, and print frames per\n"
         "                    second with the median, p95 and worst frame time\n"
+        "  --per-instance    with --bench: time each instance's Render (finishing the GL's\n"
+        "                    work after each) in one pass of the drawing path, and print\n"
+        "                    every instance's total, mean and worst time, the largest first\n"
         "  --dir DIR         run as if started in DIR\n"
         "  --help            this text\n",
         stdout);
@@ -194,14 +199,15 @@ void PrintProgress(long done, long total, double seconds)
 
 // One pass over a range of the demo.
 struct RenderRun {
-    double start = 0.0;    // music position of the first frame
-    double to = 0.0;       // the last music position a sequence draws
-    bool single = false;   // one frame, at start
-    FrameRate rate;        // frames per second of wall time
-    long expected = 1;     // the frames the run draws (WalkClock)
-    int supersample = 1;   // the context is this many times the output size
-    bool literal = false;  // the drawing path: the literal GL calls, or the default path
-    bool progress = false; // a progress bar on stderr
+    double start = 0.0;           // music position of the first frame
+    double to = 0.0;              // the last music position a sequence draws
+    bool single = false;          // one frame, at start
+    FrameRate rate;               // frames per second of wall time
+    long expected = 1;            // the frames the run draws (WalkClock)
+    int supersample = 1;          // the context is this many times the output size
+    bool literal = false;         // the drawing path: the literal GL calls, or the default path
+    bool progress = false;        // a progress bar on stderr
+    RenderProbe* probe = nullptr; // watches each instance's Render (--per-instance)
 
     double FrameMs() const
     {
@@ -287,7 +293,10 @@ int RenderRange(HeadlessContext& context, const RenderRun& run, uint32_t musicRa
         const int32_t t = MusicPositionMs();
         PinTickCount(static_cast<uint32_t>(t));
         const auto begin = std::chrono::steady_clock::now();
-        EvaluateTimeline(static_cast<double>(t));
+        if (run.probe != nullptr)
+            EvaluateTimeline(static_cast<double>(t), *run.probe);
+        else
+            EvaluateTimeline(static_cast<double>(t));
         glFlush();
         glFinish();
         const auto end = std::chrono::steady_clock::now();
@@ -316,6 +325,24 @@ int RenderRange(HeadlessContext& context, const RenderRun& run, uint32_t musicRa
 
 // ---------------------------------------------------------------------------------------------
 // Bench
+
+// Times each instance's Render: the GL is made to finish the instance's work before the clock
+// is read, so its time is the time the instance costs, not only the time to queue its calls.
+class RenderTimer final : public RenderProbe {
+public:
+    explicit RenderTimer(InstanceTimes& times) : times_(times) {}
+    void Before(const EffectHandle&) override { began_ = std::chrono::steady_clock::now(); }
+    void After(const EffectHandle& handle) override
+    {
+        glFinish();
+        const auto end = std::chrono::steady_clock::now();
+        times_.Record(handle, std::chrono::duration<double, std::milli>(end - began_).count());
+    }
+
+private:
+    InstanceTimes& times_;
+    std::chrono::steady_clock::time_point began_;
+};
 
 // Times the run's frames in the default path (unless --literal) and in the literal path and
 // prints a line for each; writes --out in each timed pass when it is given.
@@ -354,6 +381,22 @@ int RunBench(HeadlessContext& context, const RenderOptions& options, RenderRun r
         FrameTimer timer(*out, times);
         return RenderRange(context, run, musicRate, timer);
     };
+    if (options.perInstance) {
+        // One pass in the chosen path; its frame times include the waits after each instance.
+        InstanceTimes times(Timeline);
+        RenderTimer timer(times);
+        run.probe = &timer;
+        FrameTimes& frames = options.literal ? literal : fast;
+        if (result == 0)
+            result = timed(options.literal, frames);
+        run.probe = nullptr;
+        frames.Report(options.literal ? "literal" : "default");
+        std::printf("\nper instance, %s path, %zu frames from %s to %s ms (each Render timed to "
+                    "its glFinish):\n%s",
+                    options.literal ? "literal" : "default", frames.ms.size(),
+                    FormatMs(run.start).c_str(), FormatMs(run.to).c_str(), times.Table().c_str());
+        return result;
+    }
     if (result == 0 && !options.literal)
         result = timed(false, fast);
     if (result == 0)
@@ -406,6 +449,8 @@ int RunRender(int argc, char** argv)
             options.literal = true;
         } else if (arg == "--bench") {
             options.bench = true;
+        } else if (arg == "--per-instance") {
+            options.perInstance = true;
         } else if (!hasValue &&
                    (arg == "--size" || arg == "--time" || arg == "--from" || arg == "--to" ||
                     arg == "--fps" || arg == "--out" || arg == "--codec" || arg == "--crf" ||
@@ -454,6 +499,8 @@ int RunRender(int argc, char** argv)
     // would be.
     const bool single = !options.from && !options.to && !options.bench && !audioOnly &&
                         !(IsVideoPath(options.out) && !options.time);
+    if (options.perInstance && !options.bench)
+        return UsageError("--per-instance goes with --bench");
     if (options.time && (options.from || options.to))
         return UsageError("--time renders one frame; use --from and --to for a sequence");
     if (options.from && options.to && *options.to < *options.from)

@@ -21,6 +21,9 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "effects/glview.h"
 #include "engine/_loadsave.h"
@@ -31,6 +34,8 @@
 #include "platform/DemoBass.h"
 #include "engine/musicclock.h"
 #include "platform/PlayerMainForm.h"
+#include "platform/looprange.h"
+#include "platform/screenshot.h"
 #include "engine/_DemoParameters.h"
 #include "platform/commands.h"
 #include "platform/openglcanvas.h"
@@ -56,6 +61,8 @@ constexpr const char* Usage =
     "  --mode WxH[@HZ]  the display mode (default: the first of the launcher's list)\n"
     "  --start MS       start the music at MS milliseconds\n"
     "  --loop           start again from the beginning when the music ends\n"
+    "  --loop-from MS   play the range from MS over and over (to --loop-to, or the end)\n"
+    "  --loop-to MS     the end of the looped range (from --loop-from, or the start)\n"
     "  --vsync          wait for the vertical blank between frames (the default)\n"
     "  --no-vsync       draw as fast as possible\n"
     "  --dir DIR        run as if started in DIR\n"
@@ -63,7 +70,9 @@ constexpr const char* Usage =
     "\n"
     "Keys while playing: Escape quits, Space pauses, Left/Right seek 5 s, Home seeks\n"
     "to the start, F or Alt+Enter toggles full-screen, I shows the frame rate and the\n"
-    "music position.\n"
+    "music position. [ and ] set the looped range's in and out points at the current\n"
+    "position, \\ clears the loop. S or F12 saves the frame as a PNG in the working\n"
+    "directory, named after the demo and the music position (demodata-012345ms.png).\n"
     "\n"
     "'quvplayer render --help' and 'quvplayer dump --help' describe the other commands;\n"
     "the companion tool quvtool compiles demos from their text form ('quvtool --help').\n";
@@ -76,6 +85,14 @@ bool ParseNumber(const char* text, int32_t* value)
     } catch (const ConversionError&) {
         return false;
     }
+}
+
+// A position in milliseconds: a finite decimal number.
+bool ParseMs(const char* text, double* value)
+{
+    char* end = nullptr;
+    *value = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(*value);
 }
 
 bool ParseMode(const std::string& text, PlayerOptions* o)
@@ -149,6 +166,16 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* o, std::string* er
                 return false;
             }
             o->startMs = ms;
+        } else if (arg == "--loop-from" || arg == "--loop-to") {
+            const char* v = value("a position in milliseconds");
+            if (v == nullptr)
+                return false;
+            double ms = 0.0;
+            if (!ParseMs(v, &ms)) {
+                *error = arg + " takes a position in milliseconds, not '" + v + "'";
+                return false;
+            }
+            (arg == "--loop-from" ? o->loopFromMs : o->loopToMs) = ms;
         } else if (arg.size() >= 4 && (arg[0] == '-') && (arg[1] == 's' || arg[1] == 'S') &&
                    (arg[2] == 'p' || arg[2] == 'P') && arg[3] == ':') {
             // The start option; it counts only as the first argument, exactly "-sp:".
@@ -157,7 +184,8 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* o, std::string* er
             return false;
         }
     }
-    return true;
+    // The range's place in the music waits for the music's length.
+    return CheckLoopOptions(o->loopFromMs, o->loopToMs, -1.0, error);
 }
 
 std::string FormatMusicTime(int32_t ms)
@@ -194,6 +222,14 @@ uint64_t timerStart = 0;
 bool quitRequested = false;
 std::atomic<bool> cleanedUp{false};
 bool hideCursorOnBlack = false;
+LoopRange loopRange;
+// S or F12 asks for the next frame as a screenshot; its pixels stay allocated for the next one.
+bool screenshotWanted = false;
+std::vector<uint8_t> screenshotPixels;
+// A line that the overlay shows for a few seconds after a key changed something.
+constexpr uint64_t NoteMs = 4000;
+std::string note;
+uint64_t noteUntil = 0;
 
 // Gives the desktop its mode back and closes the audio device; runs at every exit. Once the
 // display is gone nothing here may touch it: SDL would wait on the dead connection forever.
@@ -258,6 +294,48 @@ void Seek(double deltaSeconds)
     music->SetPositionSeconds(target);
 }
 
+// A loop key's result: the whole story on stderr, the range (or its end) on the overlay for a
+// while.
+void Tell(const std::string& text)
+{
+    if (text.empty())
+        return;
+    PrintMessage("quvplayer", text, MessageIcon::Information);
+    note = loopRange.Active() ? loopRange.Text() : "LOOP CLEARED";
+    noteUntil = SDL_GetTicks64() + NoteMs;
+}
+
+// The music went past the looped range's out point: back to its in point.
+void LoopBack()
+{
+    MusicBackend* music = MusicCurrentBackend();
+    if (music == nullptr)
+        return;
+    // An in point marked as the music ended lies at its very end, where no seek goes.
+    const double length = music->LengthSeconds();
+    music->SetPositionSeconds(
+        std::clamp(loopRange.InMs() / 1000.0, 0.0, std::max(0.0, length - 0.001)));
+    DebugLog("Loop range: back to " + std::to_string(std::lround(loopRange.InMs())) + " ms");
+}
+
+// Writes the frame read back before the swap.
+void SaveScreenshotOf(int32_t positionMs)
+{
+    std::string path;
+    std::string error;
+    std::error_code ec;
+    const std::string folder = std::filesystem::current_path(ec).string();
+    if (SaveScreenshot(folder, "demodata.quv", positionMs, DemoParameters.ScreenWidth,
+                       DemoParameters.ScreenHeight, screenshotPixels, &path, &error)) {
+        PrintMessage("quvplayer", "screenshot saved to " + path, MessageIcon::Information);
+        note = "SAVED " + std::filesystem::path(path).filename().string();
+    } else {
+        PrintMessage("quvplayer", "screenshot not saved: " + error);
+        note = "SCREENSHOT NOT SAVED (SEE THE CONSOLE)";
+    }
+    noteUntil = SDL_GetTicks64() + NoteMs;
+}
+
 void PlayerKey(const SDL_KeyboardEvent& key)
 {
     switch (key.keysym.sym) {
@@ -288,6 +366,23 @@ void PlayerKey(const SDL_KeyboardEvent& key)
     case SDLK_i:
         if (key.repeat == 0)
             showInfo = !showInfo;
+        break;
+    case SDLK_LEFTBRACKET:
+        if (key.repeat == 0)
+            Tell(loopRange.MarkIn(MusicPositionMs()));
+        break;
+    case SDLK_RIGHTBRACKET:
+        if (key.repeat == 0)
+            Tell(loopRange.MarkOut(MusicPositionMs()));
+        break;
+    case SDLK_BACKSLASH:
+        if (key.repeat == 0)
+            Tell(loopRange.Clear());
+        break;
+    case SDLK_s:
+    case SDLK_F12:
+        if (key.repeat == 0)
+            screenshotWanted = true;
         break;
     default:
         break;
@@ -324,30 +419,69 @@ void ProcessMessages()
     Timer();
 }
 
-void DrawInfo()
+// The overlay's scale for a line: large on big screens, smaller where the line would run past
+// the window's edge.
+int OverlayScale(std::string_view text)
 {
-    const MusicBackend* music = MusicCurrentBackend();
-    const std::string text =
-        FormatInfoLine(shownFps, MusicPositionMs(), music != nullptr ? music->LengthSeconds() : 0.0,
-                       MusicRateRatio(), paused);
-    // Large on big screens, smaller where the line would run past the window's edge.
     int scale = DemoParameters.ScreenHeight >= 720 ? 3 : 2;
     const int width = static_cast<int>(text.size()) * (GlyphWidth + 1);
     while (scale > 1 && 16 + width * scale > DemoParameters.ScreenWidth)
         --scale;
-    DrawOverlayText(text, 8, DemoParameters.ScreenHeight - 8 - GlyphHeight * scale, scale, 1.0f,
-                    1.0f, 0.3f);
+    return scale;
+}
+
+// One line of the overlay, row 0 at the top of the window.
+void DrawOverlayLine(std::string_view text, int row, int scale)
+{
+    DrawOverlayText(text, 8,
+                    DemoParameters.ScreenHeight - 8 - GlyphHeight * scale -
+                        row * (GlyphHeight + 3) * scale,
+                    scale, 1.0f, 1.0f, 0.3f);
+}
+
+// The info overlay (the frame rate and position, and the looped range when there is one) and
+// the note of a key, all lines at one scale.
+void DrawInfo(bool withNote)
+{
+    std::string info;
+    if (showInfo) {
+        const MusicBackend* music = MusicCurrentBackend();
+        info = FormatInfoLine(shownFps, MusicPositionMs(),
+                              music != nullptr ? music->LengthSeconds() : 0.0, MusicRateRatio(),
+                              paused);
+    }
+    const bool loop = showInfo && loopRange.Active();
+    int scale = OverlayScale(info);
+    if (loop)
+        scale = std::min(scale, OverlayScale(loopRange.Text()));
+    if (withNote)
+        scale = std::min(scale, OverlayScale(note));
+    int row = 0;
+    if (showInfo)
+        DrawOverlayLine(info, row++, scale);
+    if (loop)
+        DrawOverlayLine(loopRange.Text(), row++, scale);
+    if (withNote)
+        DrawOverlayLine(note, row, scale);
 }
 
 void RenderFrame()
 {
     const double t = static_cast<double>(MusicPositionMs());
     EvaluateTimeline(t);
-    if (showInfo)
-        DrawInfo();
+    // The demo's picture alone, before the overlay goes on it.
+    if (screenshotWanted)
+        ReadBackBuffer(DemoParameters.ScreenWidth, DemoParameters.ScreenHeight, screenshotPixels);
+    const bool withNote = noteUntil != 0 && SDL_GetTicks64() < noteUntil;
+    if (showInfo || withNote)
+        DrawInfo(withNote);
     glFlush();
     SwapGlWindow();
     ++FrameCount;
+    if (screenshotWanted) {
+        screenshotWanted = false;
+        SaveScreenshotOf(static_cast<int32_t>(t));
+    }
 }
 
 void PresentBlackFrame(int frame)
@@ -397,6 +531,21 @@ int Button1Click(const PlayerOptions& options)
     MusicInit();
     MusicLoad(DemoParameters.MusicFile, TimelineEnd());
     DebugLog("Music loaded");
+    if (options.loopFromMs || options.loopToMs) {
+        // Without the music the clock runs for the Timeline's length: the range must fit it.
+        std::string why;
+        const MusicBackend* music = MusicCurrentBackend();
+        if (!CheckLoopOptions(options.loopFromMs, options.loopToMs,
+                              music != nullptr ? music->LengthSeconds() * 1000.0 : -1.0, &why)) {
+            PrintMessage("quvplayer", why);
+            MusicFree();
+            SDL_ShowCursor(SDL_ENABLE);
+            ClosePlayerForm();
+            return 2;
+        }
+        loopRange.Set(options.loopFromMs, options.loopToMs);
+        DebugLog("Loop range: " + loopRange.Text());
+    }
 
     // The wait keeps the window answering; a close request or Escape in it ends the run
     // before the music starts.
@@ -420,7 +569,10 @@ int Button1Click(const PlayerOptions& options)
     while (DemoParameters.Running) {
         RenderFrame();
         ProcessMessages();
-        if (MusicEnded()) {
+        const bool ended = MusicEnded();
+        if (!quitRequested && loopRange.Due(MusicPositionMs(), ended)) {
+            LoopBack();
+        } else if (ended) {
             if (options.loop && !quitRequested) {
                 DebugLog("Loop");
                 MusicPlay();
@@ -503,6 +655,17 @@ int RunPlayer(int argc, char** argv)
     if (options.version) {
         std::printf("quvplayer %s\n", QUV_VERSION);
         return 0;
+    }
+    // A looped range must lie inside the music: checked here, before any window, when the
+    // music can be read (and against the clock's length once it runs, when it cannot).
+    if (options.loopFromMs || options.loopToMs) {
+        const std::optional<std::string> musicPath = ResolveDemoPath("plomarind.mp3");
+        const std::optional<Mp3Info> music = musicPath ? ProbeMp3(*musicPath) : std::nullopt;
+        if (music && !CheckLoopOptions(options.loopFromMs, options.loopToMs,
+                                       music->lengthSeconds * 1000.0, &error)) {
+            PrintMessage("quvplayer", error);
+            return 2;
+        }
     }
     int code = 1;
     try {

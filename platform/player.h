@@ -16,12 +16,16 @@ struct PlayerOptions {
     int32_t refresh = 0;
     std::optional<int32_t> startMs; // --start MS
     bool vsync = true;
-    bool loop = false;         // --loop: start again when the music ends
-    std::string firstArgument; // argv[1], for the "-sp:" option
+    bool loop = false;                // --loop: start again when the music ends
+    std::optional<double> loopFromMs; // --loop-from MS: the in point of a looped range
+    std::optional<double> loopToMs;   // --loop-to MS: its out point
+    std::string firstArgument;        // argv[1], for the "-sp:" option
 };
 
 // Parses the player's arguments (argv[0] is the program). False with a one-line reason for an
-// unknown option or a bad value. "-sp:" is honoured only as the first argument, exactly as
+// unknown option or a bad value (a --loop-from or --loop-to that is not a finite number, or a
+// range whose start does not lie before its end; its place in the music is checked once the
+// music's length is known). "-sp:" is honoured only as the first argument, exactly as
 // written; the same text elsewhere, or in another case, is ignored.
 bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::string* error);
 
