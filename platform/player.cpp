@@ -21,6 +21,8 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "effects/glview.h"
 #include "engine/_loadsave.h"
@@ -33,6 +35,8 @@
 #include "platform/PlayerMainForm.h"
 #include "engine/_DemoParameters.h"
 #include "platform/commands.h"
+#include "platform/demosource.h"
+#include "platform/demowatch.h"
 #include "platform/openglcanvas.h"
 #include "platform/pixelfont.h"
 
@@ -59,6 +63,12 @@ constexpr const char* Usage =
     "  --vsync          wait for the vertical blank between frames (the default)\n"
     "  --no-vsync       draw as fast as possible\n"
     "  --dir DIR        run as if started in DIR\n"
+    "  --demo FILE      play FILE instead of demodata.quv: a compiled demo or quvtool's\n"
+    "                   text form (JSON), compiled as it is read\n"
+    "  --music FILE     play FILE instead of plomarind.mp3\n"
+    "  --watch          reload the demo whenever it is saved, and the images when a file\n"
+    "                   in gfx/ changes; the music plays on, a broken save is reported in\n"
+    "                   the picture and on stderr while the last good one plays\n"
     "  --help, --version\n"
     "\n"
     "Keys while playing: Escape quits, Space pauses, Left/Right seek 5 s, Home seeks\n"
@@ -123,6 +133,13 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* o, std::string* er
             o->loop = true;
         } else if (arg == "--play") {
             o->play = true;
+        } else if (arg == "--watch") {
+            o->watch = true;
+        } else if (arg == "--demo" || arg == "--music") {
+            const char* v = value("a file name");
+            if (v == nullptr)
+                return false;
+            (arg == "--demo" ? o->demo : o->music) = v;
         } else if (arg == "--fullscreen") {
             o->fullscreen = true;
         } else if (arg == "--windowed") {
@@ -169,11 +186,13 @@ std::string FormatMusicTime(int32_t ms)
 }
 
 std::string FormatInfoLine(uint32_t fps, int32_t positionMs, double lengthSeconds, double rate,
-                           bool paused)
+                           bool paused, const MusicalTempo& tempo)
 {
     std::string line =
         "FPS " + std::to_string(fps) + "  " + FormatMusicTime(positionMs) + " / " +
         FormatMusicTime(static_cast<int32_t>(std::clamp(lengthSeconds * 1000.0 + 0.5, 0.0, 2.0e9)));
+    if (tempo.bpm > 0.0)
+        line += "  BAR " + FormatBarBeat(positionMs, tempo);
     const long percent = std::lrint(rate * 100.0);
     if (percent != 100)
         line += "  RATE " + std::to_string(percent) + "%";
@@ -194,6 +213,8 @@ uint64_t timerStart = 0;
 bool quitRequested = false;
 std::atomic<bool> cleanedUp{false};
 bool hideCursorOnBlack = false;
+MusicalTempo demoTempo;             // the text form's tempo, for the overlay's bars and beats
+std::unique_ptr<DemoWatch> watcher; // --watch
 
 // Gives the desktop its mode back and closes the audio device; runs at every exit. Once the
 // display is gone nothing here may touch it: SDL would wait on the dead connection forever.
@@ -329,7 +350,7 @@ void DrawInfo()
     const MusicBackend* music = MusicCurrentBackend();
     const std::string text =
         FormatInfoLine(shownFps, MusicPositionMs(), music != nullptr ? music->LengthSeconds() : 0.0,
-                       MusicRateRatio(), paused);
+                       MusicRateRatio(), paused, demoTempo);
     // Large on big screens, smaller where the line would run past the window's edge.
     int scale = DemoParameters.ScreenHeight >= 720 ? 3 : 2;
     const int width = static_cast<int>(text.size()) * (GlyphWidth + 1);
@@ -345,6 +366,8 @@ void RenderFrame()
     EvaluateTimeline(t);
     if (showInfo)
         DrawInfo();
+    if (watcher)
+        watcher->DrawOverlay(SDL_GetTicks64());
     glFlush();
     SwapGlWindow();
     ++FrameCount;
@@ -386,15 +409,21 @@ int Button1Click(const PlayerOptions& options)
     DebugLog("Pre-roll");
     BlackFrames(true);
     // A missing demo plays the music with an empty Timeline, as stored demos expect.
-    if (!ResolveDemoPath("demodata.quv"))
+    const std::string demoName = options.demo.empty() ? DefaultDemoFile : options.demo;
+    const std::optional<std::string> demoPath = ResolveDemoPath(demoName);
+    if (!demoPath)
         PrintMessage("quvplayer",
                      "warning: no demo file " +
-                         (std::filesystem::current_path() / "demodata.quv").string() +
+                         (std::filesystem::current_path() / demoName).string() +
                          "; playing the music alone",
                      MessageIcon::Exclamation);
-    LoadDemoFile("demodata.quv");
+    demoTempo = LoadDemoSource(demoName).tempo;
+    if (options.watch)
+        watcher = std::make_unique<DemoWatch>(demoName, demoPath.value_or(demoName), demoTempo);
     DebugLog("Demo loaded");
     MusicInit();
+    if (!options.music.empty())
+        DemoParameters.MusicFile = options.music;
     MusicLoad(DemoParameters.MusicFile, TimelineEnd());
     DebugLog("Music loaded");
 
@@ -418,6 +447,10 @@ int Button1Click(const PlayerOptions& options)
     DebugLog("Music at " + std::to_string(MusicPositionMs()) + " ms");
 
     while (DemoParameters.Running) {
+        if (watcher && watcher->Poll(SDL_GetTicks64())) {
+            demoTempo = watcher->Tempo();
+            DebugLog("Reloaded at " + std::to_string(MusicPositionMs()) + " ms");
+        }
         RenderFrame();
         ProcessMessages();
         if (MusicEnded()) {
@@ -431,6 +464,7 @@ int Button1Click(const PlayerOptions& options)
     }
 
     DebugLog("Post-roll");
+    watcher.reset();
     BlackFrames(false);
     MusicFree();
     DebugLog("Audio shut down");
@@ -464,7 +498,7 @@ int Play(const PlayerOptions& options)
     }
     const bool fullscreen = options.fullscreen.value_or(true);
     if (options.play) {
-        DemoParameters.MusicFile = "plomarind.mp3";
+        DemoParameters.MusicFile = DefaultMusicFile;
         if (options.width <= 0)
             TakeFirstDisplayMode();
         DemoParameters.FullScreen = fullscreen;
@@ -503,6 +537,14 @@ int RunPlayer(int argc, char** argv)
     if (options.version) {
         std::printf("quvplayer %s\n", QUV_VERSION);
         return 0;
+    }
+    // Files named on the command line must be there; only the fixed names may be missing.
+    for (const std::string* named : {&options.demo, &options.music}) {
+        if (!named->empty() && !ResolveDemoPath(*named)) {
+            PrintMessage("quvplayer",
+                         "no such file: " + (std::filesystem::current_path() / *named).string());
+            return 1;
+        }
     }
     int code = 1;
     try {
