@@ -174,6 +174,7 @@ void DemoWatch::ReloadDemo(uint64_t nowMs)
     } catch (const std::exception& e) {
         // The checks ran before the Timeline was touched: the last good one plays on.
         demoError_ = e.what();
+        noticeUntil_ = 0; // an earlier "reloaded" would read as if this save had loaded
         PrintMessage("quvplayer", demoError_ + " (still playing the last good load)");
     }
 }
@@ -187,6 +188,8 @@ void DemoWatch::ReloadImages(uint64_t nowMs)
     SetMessageHandler(previous);
     collected = nullptr;
     imageError_.clear();
+    if (!messages.empty())
+        noticeUntil_ = 0;
     for (const std::string& m : messages) {
         PrintMessage("quvplayer", m);
         imageError_ += (imageError_.empty() ? "" : "\n") + m;
@@ -227,7 +230,7 @@ void DemoWatch::DrawOverlay(uint64_t nowMs) const
     if (!imageError_.empty())
         draw(imageError_, 1.0f, 0.35f, 0.35f);
     if (nowMs < noticeUntil_)
-        draw(notice_, 0.4f, 1.0f, 0.4f);
+        draw(notice_, 1.0f, 1.0f, 1.0f);
 }
 
 } // namespace quv
