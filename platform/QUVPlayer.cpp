@@ -4,7 +4,8 @@
 //   quvplayer render [options]          headless frames to PNG files
 //   quvplayer dump [--json] [--check]   the demo's Timeline as text or JSON
 //
-// Every mode takes --dir DIR to run as if started in DIR.
+// Every mode takes --dir DIR to run as if started in DIR, and --demo FILE and --music FILE to
+// use other files than the fixed names.
 
 #include <cstdio>
 #include <cstring>
@@ -25,7 +26,8 @@ void PrintUsage(std::FILE* out)
                "       quvplayer render [OPTIONS]        render frames headless\n"
                "       quvplayer dump [OPTIONS]          print the demo's Timeline\n"
                "\n"
-               "Run 'quvplayer MODE --help' for a mode's options. Every mode takes --dir DIR.\n",
+               "Run 'quvplayer MODE --help' for a mode's options. Every mode takes --dir DIR,\n"
+               "--demo FILE (a compiled demo or quvtool's text form) and --music FILE.\n",
                out);
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "engine/files.h"
 #include "engine/message.h"
 #include "platform/commands.h"
+#include "platform/demosource.h"
 #include "tools/demotext.h"
 
 namespace quv {
@@ -159,15 +161,21 @@ int RunDump(int argc, char** argv)
             json = true;
         } else if (arg == "--check") {
             check = true;
-        } else if (arg == "--file" && i + 1 < argc) {
+        } else if ((arg == "--demo" || arg == "--file") && i + 1 < argc) {
             fileName = argv[++i];
+        } else if (arg == "--music" && i + 1 < argc) {
+            ++i; // taken, so that one command line serves play, render and dump
         } else if (arg == "--help" || arg == "-h") {
-            std::fputs("Usage: quvplayer dump [--json] [--check] [--file FILE] [--dir DIR]\n"
+            std::fputs("Usage: quvplayer dump [--json] [--check] [--demo FILE] [--dir DIR]\n"
                        "Prints the Timeline of demodata.quv (or FILE): every effect instance's\n"
                        "type, label, start and end, and each field by name with its keys.\n"
-                       "  --json    quvtool's text form, with a \"problems\" array\n"
-                       "  --check   list every problem a player would meet, with byte offsets;\n"
-                       "            exit code 1 when there is one\n",
+                       "  --json        quvtool's text form, with a \"problems\" array\n"
+                       "  --check       list every problem a player would meet, with byte\n"
+                       "                offsets; exit code 1 when there is one\n"
+                       "  --demo FILE   the demo to read: a compiled demo or quvtool's text\n"
+                       "                form (JSON), compiled as it is read (--file FILE too)\n"
+                       "  --music FILE  accepted, and not read, so that the player's and\n"
+                       "                render's command line serves here as well\n",
                        stdout);
             return 0;
         } else {
@@ -181,10 +189,19 @@ int RunDump(int argc, char** argv)
         PrintMessage("quvplayer dump", fileName + ": no such file");
         return 1;
     }
-    const FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
+    FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
     if (read.failure != ReadFailure::None) {
         PrintMessage("quvplayer dump", ReadFailureText(read, *path, MaxDemoFileBytes));
         return 1;
+    }
+    if (IsDemoText(read.bytes)) {
+        // The text form: what it compiles to is what a player would load.
+        try {
+            read.bytes = ReadDemoSource(*path, fileName).bytes;
+        } catch (const std::exception& e) {
+            PrintMessage("quvplayer dump", e.what());
+            return 1;
+        }
     }
     // Records have no header, so anything would walk as a short broken demo; a file that does
     // not open with a first effect instance is not one. --check still lists what the walk

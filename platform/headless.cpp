@@ -41,17 +41,17 @@
 #include "engine/ticks.h"
 #include "platform/DemoBass.h"
 #include "platform/commands.h"
+#include "platform/demosource.h"
 #include "platform/eglcontext.h"
 #include "platform/framesink.h"
 #include "platform/instancetimes.h"
 #include "platform/videoout.h"
+#include "tools/demowriter.h"
 
 namespace quv {
 
 namespace {
 
-constexpr const char* DemoFileName = "demodata.quv";
-constexpr const char* MusicFileName = "plomarind.mp3";
 // The caption of the command's messages: "quvplayer render: TEXT".
 constexpr const char* CommandName = "quvplayer render";
 // The most frames one render draws: a longer one is a mistake (a rate like 0.0001 % in "Music
@@ -85,6 +85,8 @@ struct RenderOptions {
     bool literal = false;
     bool bench = false;
     bool perInstance = false;
+    std::string demo = DefaultDemoFile;   // --demo: compiled or text form
+    std::string music = DefaultMusicFile; // --music
 };
 
 void PrintRenderHelp()
@@ -121,6 +123,9 @@ void PrintRenderHelp()
         "  --per-instance    with --bench: time each instance's Render (finishing the GL's\n"
         "                    work after each) in one pass of the drawing path, and print\n"
         "                    every instance's total, mean and worst time, the largest first\n"
+        "  --demo FILE       render FILE instead of demodata.quv: a compiled demo or\n"
+        "                    quvtool's text form (JSON), compiled as it is read\n"
+        "  --music FILE      the music instead of plomarind.mp3\n"
         "  --dir DIR         run as if started in DIR\n"
         "  --help            this text\n",
         stdout);
@@ -377,7 +382,7 @@ int RunBench(HeadlessContext& context, const RenderOptions& options, RenderRun r
     const auto timed = [&](bool literalPath, FrameTimes& times) {
         run.literal = literalPath;
         const std::unique_ptr<FrameSink> out =
-            MakeOutputSink(options.out, MusicFileName, options.video);
+            MakeOutputSink(options.out, options.music, options.video);
         FrameTimer timer(*out, times);
         return RenderRange(context, run, musicRate, timer);
     };
@@ -454,7 +459,8 @@ int RunRender(int argc, char** argv)
         } else if (!hasValue &&
                    (arg == "--size" || arg == "--time" || arg == "--from" || arg == "--to" ||
                     arg == "--fps" || arg == "--out" || arg == "--codec" || arg == "--crf" ||
-                    arg == "--preset" || arg == "--supersample" || arg == "--audio-only")) {
+                    arg == "--preset" || arg == "--supersample" || arg == "--audio-only" ||
+                    arg == "--demo" || arg == "--music")) {
             return UsageError(arg + " needs a value");
         } else if (arg == "--size") {
             std::string why;
@@ -490,6 +496,10 @@ int RunRender(int argc, char** argv)
             options.out = argv[++i];
         } else if (arg == "--audio-only") {
             options.audioOnly = argv[++i];
+        } else if (arg == "--demo") {
+            options.demo = argv[++i];
+        } else if (arg == "--music") {
+            options.music = argv[++i];
         } else {
             return UsageError("unknown option '" + arg + "'");
         }
@@ -550,9 +560,16 @@ int RunRender(int argc, char** argv)
                           " frames, beyond the largest, " + std::to_string(MaxSize) + "x" +
                           std::to_string(MaxSize));
 
-    if (!ResolveDemoPath(DemoFileName)) {
+    if (!ResolveDemoPath(options.demo)) {
         PrintMessage(CommandName,
-                     "no demo file: " + (std::filesystem::current_path() / DemoFileName).string());
+                     "no demo file: " + (std::filesystem::current_path() / options.demo).string());
+        return 1;
+    }
+    // The fixed name may be missing (the demo then runs silent); a named one must be there.
+    const std::optional<std::string> musicPath = ResolveDemoPath(options.music);
+    if (!musicPath && options.music != DefaultMusicFile) {
+        PrintMessage(CommandName, "no music file: " +
+                                      (std::filesystem::current_path() / options.music).string());
         return 1;
     }
     HeadlessContext context;
@@ -564,7 +581,7 @@ int RunRender(int argc, char** argv)
     }
 
     DemoParameters.FullScreen = false;
-    DemoParameters.MusicFile = MusicFileName;
+    DemoParameters.MusicFile = options.music;
     DemoParameters.ColorBits = 32;
     SetUpScene(drawWidth, drawHeight);
 
@@ -573,14 +590,16 @@ int RunRender(int argc, char** argv)
     if (!audioOnly)
         DrawBlackFrames([](int) { glFlush(); });
     try {
-        LoadDemoFile(DemoFileName);
+        LoadDemoSource(options.demo);
     } catch (const DemoFileError& e) {
         ShowMessage(ApplicationTitle, e.what());
+        return 1;
+    } catch (const DemoTextError& e) {
+        PrintMessage(CommandName, e.what());
         return 1;
     }
 
     // The music's rate starts the clock and its length ends a sequence, as in the player.
-    const std::optional<std::string> musicPath = ResolveDemoPath(MusicFileName);
     const std::optional<Mp3Info> music = musicPath ? ProbeMp3(*musicPath) : std::nullopt;
     const uint32_t musicRate = music ? music->rate : 44100;
     const double start = options.time.value_or(options.from.value_or(0.0));
@@ -642,7 +661,7 @@ int RunRender(int argc, char** argv)
         result = RunBench(context, options, run, musicRate);
     } else {
         const std::unique_ptr<FrameSink> out =
-            MakeOutputSink(options.out, MusicFileName, options.video);
+            MakeOutputSink(options.out, options.music, options.video);
         result = RenderRange(context, run, musicRate, *out);
         if (result == 0 && !single)
             PrintWritten(options.out, frames, run.rate);

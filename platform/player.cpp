@@ -21,6 +21,7 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,8 @@
 #include "platform/screenshot.h"
 #include "engine/_DemoParameters.h"
 #include "platform/commands.h"
+#include "platform/demosource.h"
+#include "platform/demowatch.h"
 #include "platform/openglcanvas.h"
 #include "platform/pixelfont.h"
 
@@ -66,6 +69,12 @@ constexpr const char* Usage =
     "  --vsync          wait for the vertical blank between frames (the default)\n"
     "  --no-vsync       draw as fast as possible\n"
     "  --dir DIR        run as if started in DIR\n"
+    "  --demo FILE      play FILE instead of demodata.quv: a compiled demo or quvtool's\n"
+    "                   text form (JSON), compiled as it is read\n"
+    "  --music FILE     play FILE instead of plomarind.mp3\n"
+    "  --watch          reload the demo whenever it is saved, and the images when a file\n"
+    "                   in gfx/ changes; the music plays on, a broken save is reported in\n"
+    "                   the picture and on stderr while the last good one plays\n"
     "  --help, --version\n"
     "\n"
     "Keys while playing: Escape quits, Space pauses, Left/Right seek 5 s, Home seeks\n"
@@ -140,6 +149,13 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* o, std::string* er
             o->loop = true;
         } else if (arg == "--play") {
             o->play = true;
+        } else if (arg == "--watch") {
+            o->watch = true;
+        } else if (arg == "--demo" || arg == "--music") {
+            const char* v = value("a file name");
+            if (v == nullptr)
+                return false;
+            (arg == "--demo" ? o->demo : o->music) = v;
         } else if (arg == "--fullscreen") {
             o->fullscreen = true;
         } else if (arg == "--windowed") {
@@ -197,11 +213,13 @@ std::string FormatMusicTime(int32_t ms)
 }
 
 std::string FormatInfoLine(uint32_t fps, int32_t positionMs, double lengthSeconds, double rate,
-                           bool paused)
+                           bool paused, const MusicalTempo& tempo)
 {
     std::string line =
         "FPS " + std::to_string(fps) + "  " + FormatMusicTime(positionMs) + " / " +
         FormatMusicTime(static_cast<int32_t>(std::clamp(lengthSeconds * 1000.0 + 0.5, 0.0, 2.0e9)));
+    if (tempo.bpm > 0.0)
+        line += "  BAR " + FormatBarBeat(positionMs, tempo);
     const long percent = std::lrint(rate * 100.0);
     if (percent != 100)
         line += "  RATE " + std::to_string(percent) + "%";
@@ -230,6 +248,9 @@ std::vector<uint8_t> screenshotPixels;
 constexpr uint64_t NoteMs = 4000;
 std::string note;
 uint64_t noteUntil = 0;
+std::string playedDemo = DefaultDemoFile; // the demo's file name, for screenshot names
+MusicalTempo demoTempo;                   // the text form's tempo, for the overlay's bars and beats
+std::unique_ptr<DemoWatch> watcher;       // --watch
 
 // Gives the desktop its mode back and closes the audio device; runs at every exit. Once the
 // display is gone nothing here may touch it: SDL would wait on the dead connection forever.
@@ -325,7 +346,7 @@ void SaveScreenshotOf(int32_t positionMs)
     std::string error;
     std::error_code ec;
     const std::string folder = std::filesystem::current_path(ec).string();
-    if (SaveScreenshot(folder, "demodata.quv", positionMs, DemoParameters.ScreenWidth,
+    if (SaveScreenshot(folder, playedDemo, positionMs, DemoParameters.ScreenWidth,
                        DemoParameters.ScreenHeight, screenshotPixels, &path, &error)) {
         PrintMessage("quvplayer", "screenshot saved to " + path, MessageIcon::Information);
         note = "SAVED " + std::filesystem::path(path).filename().string();
@@ -448,7 +469,7 @@ void DrawInfo(bool withNote)
         const MusicBackend* music = MusicCurrentBackend();
         info = FormatInfoLine(shownFps, MusicPositionMs(),
                               music != nullptr ? music->LengthSeconds() : 0.0, MusicRateRatio(),
-                              paused);
+                              paused, demoTempo);
     }
     const bool loop = showInfo && loopRange.Active();
     int scale = OverlayScale(info);
@@ -475,6 +496,8 @@ void RenderFrame()
     const bool withNote = noteUntil != 0 && SDL_GetTicks64() < noteUntil;
     if (showInfo || withNote)
         DrawInfo(withNote);
+    if (watcher)
+        watcher->DrawOverlay(SDL_GetTicks64());
     glFlush();
     SwapGlWindow();
     ++FrameCount;
@@ -520,15 +543,22 @@ int Button1Click(const PlayerOptions& options)
     DebugLog("Pre-roll");
     BlackFrames(true);
     // A missing demo plays the music with an empty Timeline, as stored demos expect.
-    if (!ResolveDemoPath("demodata.quv"))
+    const std::string demoName = options.demo.empty() ? DefaultDemoFile : options.demo;
+    const std::optional<std::string> demoPath = ResolveDemoPath(demoName);
+    if (!demoPath)
         PrintMessage("quvplayer",
                      "warning: no demo file " +
-                         (std::filesystem::current_path() / "demodata.quv").string() +
+                         (std::filesystem::current_path() / demoName).string() +
                          "; playing the music alone",
                      MessageIcon::Exclamation);
-    LoadDemoFile("demodata.quv");
+    playedDemo = demoName;
+    demoTempo = LoadDemoSource(demoName).tempo;
+    if (options.watch)
+        watcher = std::make_unique<DemoWatch>(demoName, demoPath.value_or(demoName), demoTempo);
     DebugLog("Demo loaded");
     MusicInit();
+    if (!options.music.empty())
+        DemoParameters.MusicFile = options.music;
     MusicLoad(DemoParameters.MusicFile, TimelineEnd());
     DebugLog("Music loaded");
     if (options.loopFromMs || options.loopToMs) {
@@ -567,6 +597,10 @@ int Button1Click(const PlayerOptions& options)
     DebugLog("Music at " + std::to_string(MusicPositionMs()) + " ms");
 
     while (DemoParameters.Running) {
+        if (watcher && watcher->Poll(SDL_GetTicks64())) {
+            demoTempo = watcher->Tempo();
+            DebugLog("Reloaded at " + std::to_string(MusicPositionMs()) + " ms");
+        }
         RenderFrame();
         ProcessMessages();
         const bool ended = MusicEnded();
@@ -583,6 +617,7 @@ int Button1Click(const PlayerOptions& options)
     }
 
     DebugLog("Post-roll");
+    watcher.reset();
     BlackFrames(false);
     MusicFree();
     DebugLog("Audio shut down");
@@ -616,7 +651,7 @@ int Play(const PlayerOptions& options)
     }
     const bool fullscreen = options.fullscreen.value_or(true);
     if (options.play) {
-        DemoParameters.MusicFile = "plomarind.mp3";
+        DemoParameters.MusicFile = DefaultMusicFile;
         if (options.width <= 0)
             TakeFirstDisplayMode();
         DemoParameters.FullScreen = fullscreen;
@@ -656,10 +691,19 @@ int RunPlayer(int argc, char** argv)
         std::printf("quvplayer %s\n", QUV_VERSION);
         return 0;
     }
+    // Files named on the command line must be there; only the fixed names may be missing.
+    for (const std::string* named : {&options.demo, &options.music}) {
+        if (!named->empty() && !ResolveDemoPath(*named)) {
+            PrintMessage("quvplayer",
+                         "no such file: " + (std::filesystem::current_path() / *named).string());
+            return 1;
+        }
+    }
     // A looped range must lie inside the music: checked here, before any window, when the
     // music can be read (and against the clock's length once it runs, when it cannot).
     if (options.loopFromMs || options.loopToMs) {
-        const std::optional<std::string> musicPath = ResolveDemoPath("plomarind.mp3");
+        const std::optional<std::string> musicPath =
+            ResolveDemoPath(options.music.empty() ? std::string("plomarind.mp3") : options.music);
         const std::optional<Mp3Info> music = musicPath ? ProbeMp3(*musicPath) : std::nullopt;
         if (music && !CheckLoopOptions(options.loopFromMs, options.loopToMs,
                                        music->lengthSeconds * 1000.0, &error)) {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/musicaltime.h"
+
 namespace quv {
 
 struct PlayerOptions {
@@ -19,6 +21,9 @@ struct PlayerOptions {
     bool loop = false;                // --loop: start again when the music ends
     std::optional<double> loopFromMs; // --loop-from MS: the in point of a looped range
     std::optional<double> loopToMs;   // --loop-to MS: its out point
+    std::string demo;                 // --demo FILE: compiled or text form (demodata.quv)
+    std::string music;                // --music FILE (default plomarind.mp3)
+    bool watch = false;               // --watch: reload the demo and its images when they change
     std::string firstArgument;        // argv[1], for the "-sp:" option
 };
 
@@ -32,9 +37,9 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::stri
 // "m:ss.mmm" of a position in milliseconds (negative positions count as 0).
 std::string FormatMusicTime(int32_t ms);
 
-// The overlay's line: "FPS 60  0:12.345 / 1:22.000", then "  RATE 50%" when the music does not
-// run at its own rate, then "  PAUSED".
+// The overlay's line: "FPS 60  0:12.345 / 1:22.000", then "  BAR 7:3" with a tempo that has a
+// bpm, then "  RATE 50%" when the music does not run at its own rate, then "  PAUSED".
 std::string FormatInfoLine(uint32_t fps, int32_t positionMs, double lengthSeconds, double rate,
-                           bool paused);
+                           bool paused, const MusicalTempo& tempo = {});
 
 } // namespace quv

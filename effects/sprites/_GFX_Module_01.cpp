@@ -177,4 +177,12 @@ void RegisterGFXModule01()
     EffectInitAdd(&LoadImageSlots);
 }
 
+void ReloadImageSlots()
+{
+    for (const ImageSlot& slot : ImageSlots)
+        if (slot.texture != 0)
+            glDeleteTextures(1, &slot.texture);
+    LoadImageSlots();
+}
+
 } // namespace quv

@@ -89,4 +89,11 @@ void RegisterCsillagkod()
     EffectInitAdd(&LoadStarTexture);
 }
 
+void ReloadStarTexture()
+{
+    if (StarTexture != 0)
+        glDeleteTextures(1, &StarTexture);
+    LoadStarTexture();
+}
+
 } // namespace quv
