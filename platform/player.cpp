@@ -395,7 +395,8 @@ int Button1Click(const PlayerOptions& options)
     LoadDemoFile("demodata.quv");
     DebugLog("Demo loaded");
     MusicInit();
-    MusicLoad(DemoParameters.MusicFile, TimelineEnd());
+    NamingFile(DemoParameters.MusicFile,
+               [] { MusicLoad(DemoParameters.MusicFile, TimelineEnd()); });
     DebugLog("Music loaded");
 
     // The wait keeps the window answering; a close request or Escape in it ends the run
@@ -508,8 +509,12 @@ int RunPlayer(int argc, char** argv)
     try {
         code = Play(options);
     } catch (const std::exception& e) {
-        // What the system left to its framework's default handler: the error's message.
-        ShowMessage(ApplicationTitle, e.what());
+        // What the system left to its framework's default handler: the error's message, which
+        // names the file when one was being read. CleanUp below gives the desktop its mode back.
+        ShowMessage(ApplicationTitle, ExceptionText(e));
+        code = 1;
+    } catch (...) {
+        ShowMessage(ApplicationTitle, "Unexpected error");
         code = 1;
     }
     CleanUp();
