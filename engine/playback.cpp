@@ -6,6 +6,7 @@
 #include "engine/_effectfield.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
+#include "engine/framebudget.h"
 
 namespace quv {
 
@@ -19,12 +20,14 @@ void ApplyFields(const EffectHandle& handle, double t)
 
 void EvaluateTimeline(double t)
 {
+    BeginFrameWork(); // the capped loops of all instances share one allowance
     for (const EffectHandle* handle = Timeline; handle != nullptr; handle = handle->next) {
         if (handle->startTime <= t && t < handle->endTime) {
             ApplyFields(*handle, t);
             handle->Render();
         }
     }
+    EndFrameWork();
 }
 
 double TimelineEnd()

@@ -6,6 +6,7 @@
 //   quvtool fields [TYPE]
 //   quvtool docs
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,10 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
@@ -43,11 +48,54 @@ void PrintUsage(std::FILE* out)
 // The largest text form read: four times the largest demo file, room for its JSON spelling.
 constexpr uint64_t MaxTextFileBytes = 4 * quv::MaxDemoFileBytes;
 
-// Reads an input file whole, as the player reads its files (a directory, a FIFO or a device is
-// refused, not waited on); a failure is said here, naming the file.
+// A pipe read to its end, up to limit bytes (one more is TooLarge); anything else that is not a
+// regular file stays NotRegularFile.
+quv::FileRead ReadPipe(const std::string& path, uint64_t limit)
+{
+    quv::FileRead read;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        read.failure = quv::ReadFailure::CannotOpen;
+        read.error = errno;
+    } else if (!S_ISFIFO(info.st_mode)) {
+        read.failure = quv::ReadFailure::NotRegularFile;
+    } else {
+        uint8_t chunk[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                read.failure = quv::ReadFailure::ReadError;
+                read.error = errno;
+                break;
+            }
+            if (got == 0)
+                break;
+            read.bytes.insert(read.bytes.end(), chunk, chunk + got);
+            if (read.bytes.size() > limit) {
+                read.failure = quv::ReadFailure::TooLarge;
+                read.size = read.bytes.size();
+                break;
+            }
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (read.failure != quv::ReadFailure::None)
+        read.bytes = {};
+    return read;
+}
+
+// Reads an input file whole, as the player reads its files, or a pipe to its end (quvtool
+// compile <(generate)); a directory or a device is refused. A failure is said here, naming the
+// file.
 std::optional<std::vector<uint8_t>> ReadInput(const std::string& path, uint64_t limit)
 {
     quv::FileRead read = quv::NamingFile(path, [&] { return quv::ReadWholeFile(path, limit); });
+    if (read.failure == quv::ReadFailure::NotRegularFile)
+        read = quv::NamingFile(path, [&] { return ReadPipe(path, limit); });
     if (read.failure == quv::ReadFailure::None)
         return std::move(read.bytes);
     quv::PrintMessage("quvtool", quv::ReadFailureText(read, path, limit));

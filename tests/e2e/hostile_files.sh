@@ -41,6 +41,9 @@ expect_failure "dump --check --file DIR" '"folder" is not a regular file' \
     "$player" dump --check --file folder
 expect_failure "compile DIR" '"folder" is not a regular file' "$tool" compile folder -o x.quv
 expect_failure "decompile DIR" '"folder" is not a regular file' "$tool" decompile folder
+# A pipe is no directory: quvtool reads it to its end.
+"$tool" compile <(cat clear.json) -o piped.quv || fail "compile from a pipe"
+cmp -s piped.quv clear.quv || fail "compile from a pipe wrote other bytes"
 # The image list is reported and the frame is still drawn, as for a missing list.
 mkdir -p slots/gfx/gfxslots
 cp clear.quv slots/demodata.quv

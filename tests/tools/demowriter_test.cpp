@@ -275,6 +275,7 @@ TEST(DemoText, ControlCharactersInLabelsStayEscapedAndRoundTrip)
 {
     // ESC, BEL, DEL and the undefined byte 0x9D (a C1 control, OSC, once converted) in a label:
     // the text form holds none of them raw, and reads back to the same bytes.
+    InitialiseModules();
     DemoDocument document;
     const std::string label = std::string("a\x1B]0;t\x07\x7F\x9D\xE9");
     document.handles.push_back({"OpenGL Clear", label, 0.0, 1000.0, {}});
