@@ -1,14 +1,17 @@
 #include "engine/_democheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/fieldcaps.h"
+#include "engine/framebudget.h"
 #include "engine/_keyframer.h"
 
 namespace quv {
@@ -131,6 +134,60 @@ void CheckTrack(std::span<const CheckedKey> keys, const std::string& where,
     }
 }
 
+// An instance and the most work its keys ask for in a frame (engine/framebudget.h).
+struct WorkingHandle {
+    size_t offset;
+    double start, end;
+    std::string type, label;
+    int64_t work;
+};
+
+// The frame whose instances together ask for the most work, when that is over the allowance:
+// one problem at the instance from which they draw with less. Key values are the estimate (a
+// curve between them may ask a little more).
+void CheckFrameWork(const std::vector<WorkingHandle>& handles, std::vector<DemoProblem>& problems)
+{
+    std::vector<std::pair<double, int64_t>> changes; // at a time, work added (or taken, < 0)
+    for (const WorkingHandle& h : handles) {
+        if (h.work > 0 && h.start < h.end) { // NaN times never show
+            changes.push_back({h.start, h.work});
+            changes.push_back({h.end, -h.work});
+        }
+    }
+    // Ends sort before starts at the same time: an instance ends as the next one starts.
+    std::sort(changes.begin(), changes.end());
+    int64_t sum = 0;
+    int64_t most = 0;
+    double at = 0.0;
+    for (const auto& [time, work] : changes) {
+        sum += work;
+        if (sum > most) {
+            most = sum;
+            at = time;
+        }
+    }
+    if (most <= FrameWorkAllowance)
+        return;
+    int64_t drawn = 0;
+    for (const WorkingHandle& h : handles) {
+        if (h.work <= 0 || !(h.start <= at && at < h.end))
+            continue;
+        drawn += h.work;
+        if (drawn > FrameWorkAllowance) {
+            problems.push_back({h.offset,
+                                "at " + CheckNumber(at) +
+                                    " ms the instances drawn together ask for " +
+                                    std::to_string(most) +
+                                    " units of work in a frame, over the "
+                                    "allowance of " +
+                                    std::to_string(FrameWorkAllowance) + "; from \"" + h.type +
+                                    "\" (label \"" + h.label + "\") on they draw with less",
+                                false, nullptr});
+            return;
+        }
+    }
+}
+
 } // namespace
 
 std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
@@ -139,10 +196,12 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
         std::string where;
         std::vector<CheckedKey> keys;
         std::string type, label, field; // for the caps on fields that set a frame's work
+        size_t handle;                  // its handle in handles
     };
     std::vector<DemoProblem> problems;
     std::vector<Track> tracks; // every field of every handle, in file order
-    size_t handleTracks = 0;   // where the current handle's fields start in tracks
+    std::vector<WorkingHandle> handles;
+    size_t handleTracks = 0; // where the current handle's fields start in tracks
     size_t field = 0;
     bool anyHandle = false;
     std::string type;
@@ -155,6 +214,7 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
         type = r.typeName;
         label = r.label;
         handleTracks = tracks.size();
+        handles.push_back({r.offset, r.startTime, r.endTime, type, label, 0});
         if (effectClass == nullptr)
             return std::nullopt;
         FieldNode* head = nullptr;
@@ -164,7 +224,8 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
                               {},
                               type,
                               label,
-                              FieldName(*n->field)});
+                              FieldName(*n->field),
+                              handles.size() - 1});
         return tracks.size() - handleTracks;
     };
     visitor.field = [&](const DemoRecord&, size_t index) {
@@ -174,7 +235,8 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
                               {},
                               type,
                               label,
-                              ""});
+                              "",
+                              handles.size() - 1});
         field = handleTracks + index;
     };
     visitor.key = [&](const DemoRecord& r) {
@@ -188,11 +250,16 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
     WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
     for (const Track& t : tracks) {
         CheckTrack(t.keys, t.where, problems);
-        for (const CheckedKey& k : t.keys)
+        int64_t work = 0;
+        for (const CheckedKey& k : t.keys) {
             if (std::optional<std::string> capped =
                     FieldCapProblem(t.type, t.label, t.field, k.value))
                 problems.push_back({k.offset, std::move(*capped), false, "value"});
+            work = std::max(work, FieldWork(t.type, t.field, k.value));
+        }
+        handles[t.handle].work += work;
     }
+    CheckFrameWork(handles, problems);
     return problems;
 }
 

@@ -216,10 +216,16 @@ void LoadDemoFile(const std::string& fileName)
     const std::optional<std::string> path = ResolveDemoPath(fileName);
     if (!path)
         return; // a missing demo plays the music with an empty Timeline
-    const FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
-    if (read.failure != ReadFailure::None)
-        throw DemoFileError(ReadFailureText(read, fileName, MaxDemoFileBytes));
-    LoadDemoBytes(read.bytes, fileName);
+    try {
+        const FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
+        if (read.failure != ReadFailure::None)
+            throw DemoFileError(ReadFailureText(read, fileName, MaxDemoFileBytes));
+        LoadDemoBytes(read.bytes, fileName);
+    } catch (const FileError&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw DemoFileError("\"" + fileName + "\": " + ExceptionText(error));
+    }
 }
 
 } // namespace quv

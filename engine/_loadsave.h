@@ -14,6 +14,7 @@
 
 #include "engine/_demorecords.h"
 #include "engine/_effecthandle.h"
+#include "engine/files.h"
 
 namespace quv {
 
@@ -36,16 +37,17 @@ extern EffectHandle* Timeline;
 
 // An input/output or validation failure while reading a demo. The message names the file, the
 // byte offset and the problem; a truncated record starts with "Read beyond end of file".
-class DemoFileError : public std::runtime_error {
+class DemoFileError : public FileError {
 public:
-    using std::runtime_error::runtime_error;
+    using FileError::FileError;
 };
 
 // Replaces the Timeline with the named file's contents. A missing file leaves the Timeline
 // empty. A file that is not a regular file or is over MaxDemoFileBytes throws DemoFileError
-// naming it. An unknown effect type shows "[Load Error] Effect not found: " with the label and ends
-// the process with exit code 1. Read and validation failures throw DemoFileError, the records
-// read before the failure staying in the Timeline.
+// naming it, and so does any other failure while reading it (out of memory, for one). An unknown
+// effect type shows "[Load Error] Effect not found: " with the label and ends the process with exit
+// code 1. Read and validation failures throw DemoFileError, the records read before the failure
+// staying in the Timeline.
 void LoadDemoFile(const std::string& fileName);
 
 // The same from bytes already in memory; fileName is used in messages only.

@@ -3,7 +3,8 @@
 // would otherwise let one key (a "Detail " of 1e9, a blur "Factor" of inf) hold a frame for
 // minutes, so each effect that loops over a field's value draws values beyond its cap as the cap.
 // The table is here, below the effects, so that the checks of `quvplayer dump --check` and
-// `quvtool compile` name the same caps the effects apply.
+// `quvtool compile` name the same caps the effects apply. A cap bounds one instance; the loops of
+// all instances in a frame also share one work allowance (engine/framebudget.h).
 
 #include <cstdint>
 #include <optional>

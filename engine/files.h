@@ -2,11 +2,36 @@
 // File names as demos write them: Windows paths with backslashes, made on a file system that
 // ignores case and trailing blanks and dots.
 
+#include <exception>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "engine/message.h"
+
 namespace quv {
+
+// A failure while working on one file, its message naming the file.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Runs work() on the named file. Any exception it lets through that does not name a file yet (a
+// std::bad_alloc, an input/output or file system error, an error of a library) becomes a
+// FileError reading "\"NAME\": WHY" (ExceptionText), so that the last-resort handler of a
+// command can say which file failed.
+template <typename Work> decltype(auto) NamingFile(std::string_view name, Work&& work)
+{
+    try {
+        return work();
+    } catch (const FileError&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw FileError("\"" + std::string(name) + "\": " + ExceptionText(error));
+    }
+}
 
 // Maps '\' to '/'. When the exact path does not exist, each component is looked up in its
 // directory case-insensitively (ASCII), ignoring trailing blanks and dots. Returns the path to

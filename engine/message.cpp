@@ -1,6 +1,7 @@
 #include "engine/message.h"
 
 #include <cstdio>
+#include <new>
 
 namespace quv {
 
@@ -86,13 +87,101 @@ bool Utf8ToCp1252(std::string_view utf8, std::string& out)
     return true;
 }
 
+namespace {
+
+void AppendHex(std::string& out, unsigned value)
+{
+    constexpr char Digits[] = "0123456789abcdef";
+    out += "\\x";
+    out += Digits[(value >> 4) & 0xF];
+    out += Digits[value & 0xF];
+}
+
+// The length of the well-formed UTF-8 sequence at the start of text (shortest form, no
+// surrogates, at most U+10FFFF); 0 when there is none.
+size_t SequenceLength(std::string_view text)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (size_t i = 2; i < length; ++i)
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+} // namespace
+
+std::string EscapeControls(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const unsigned char c = static_cast<unsigned char>(utf8.front());
+        const size_t length = SequenceLength(utf8);
+        if (length == 0) {
+            AppendHex(out, c);
+            utf8.remove_prefix(1);
+            continue;
+        }
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == 0x1B) {
+            out += "\\e";
+        } else if (c < 0x20 || c == 0x7F) {
+            AppendHex(out, c);
+        } else if (c == 0xC2 && static_cast<unsigned char>(utf8[1]) < 0xA0) {
+            AppendHex(out, static_cast<unsigned char>(utf8[1])); // U+0080..U+009F
+        } else {
+            out.append(utf8.substr(0, length));
+        }
+        utf8.remove_prefix(length);
+    }
+    return out;
+}
+
+std::string PrintableCp1252(std::string_view text)
+{
+    return EscapeControls(Cp1252ToUtf8(text));
+}
+
+std::string ExceptionText(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
+        return "out of memory";
+    return error.what();
+}
+
 MessageAnswer PrintMessageToStderr(std::string_view caption, std::string_view text,
                                    MessageButtons buttons, MessageIcon)
 {
     const std::string line = buttons == MessageButtons::None
-                                 ? std::string(caption) + ": " + std::string(text) + "\n"
-                                 : Cp1252ToUtf8(caption) + ": " + Cp1252ToUtf8(text) + "\n";
-    std::fputs(line.c_str(), stderr);
+                                 ? EscapeControls(caption) + ": " + EscapeControls(text) + "\n"
+                                 : PrintableCp1252(caption) + ": " + PrintableCp1252(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }

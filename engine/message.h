@@ -5,6 +5,7 @@
 // stderr and a box's default answer is taken, so nothing ever blocks. Tests swap the handler to
 // assert on the exact text.
 
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -36,7 +37,8 @@ void PrintMessage(std::string_view caption, std::string_view text,
 // Installs a handler (nullptr restores the headless one); returns the previous handler.
 MessageHandler SetMessageHandler(MessageHandler handler);
 
-// The headless handler: prints to stderr, answers Ok or Yes (Ok for a print-only message).
+// The headless handler: prints to stderr, answers Ok or Yes (Ok for a print-only message). The
+// caption and the text are escaped (EscapeControls): a message never holds a raw control byte.
 MessageAnswer PrintMessageToStderr(std::string_view caption, std::string_view text,
                                    MessageButtons buttons, MessageIcon icon);
 
@@ -46,5 +48,21 @@ MessageAnswer PrintMessageToStderr(std::string_view caption, std::string_view te
 // code page cannot hold.
 std::string Cp1252ToUtf8(std::string_view text);
 bool Utf8ToCp1252(std::string_view utf8, std::string& out);
+
+// UTF-8 text made safe for one line of a terminal: every control character is written as an
+// escape, so that a label or a file name can neither end the line nor retitle, recolour or
+// otherwise command the terminal. TAB, LF, CR and ESC become \t \n \r \e; the other C0
+// controls (NUL included), DEL and the C1 controls (U+0080..U+009F) become \xNN with the code
+// point's value; a byte that is not part of well-formed UTF-8 becomes \xNN with the byte's value.
+// Everything else, backslashes included (Windows paths), passes unchanged.
+std::string EscapeControls(std::string_view utf8);
+
+// The same for Windows-1252 text (labels, type and field names): converted to UTF-8, then
+// escaped. Its five undefined bytes are C1 controls and show as \x81, \x8d, \x8f, \x90, \x9d.
+std::string PrintableCp1252(std::string_view text);
+
+// The message of an exception for the user: "out of memory" for std::bad_alloc, otherwise its
+// what() (which names paths for a std::filesystem::filesystem_error).
+std::string ExceptionText(const std::exception& error);
 
 } // namespace quv

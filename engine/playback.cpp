@@ -6,6 +6,7 @@
 #include "engine/_effectfield.h"
 #include "engine/_keyframer.h"
 #include "engine/_loadsave.h"
+#include "engine/framebudget.h"
 
 namespace quv {
 
@@ -24,6 +25,7 @@ namespace {
 template <typename BeforeFn, typename AfterFn>
 void WalkActive(double t, BeforeFn&& before, AfterFn&& after)
 {
+    BeginFrameWork(); // the capped loops of all instances share one allowance
     for (const EffectHandle* handle = Timeline; handle != nullptr; handle = handle->next) {
         if (handle->startTime <= t && t < handle->endTime) {
             ApplyFields(*handle, t);
@@ -32,6 +34,7 @@ void WalkActive(double t, BeforeFn&& before, AfterFn&& after)
             after(*handle);
         }
     }
+    EndFrameWork();
 }
 
 } // namespace

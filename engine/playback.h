@@ -1,6 +1,7 @@
 #pragma once
 // Per-frame evaluation of the Timeline: every handle active at t (start <= t < end), in file
 // order, gets its fields evaluated and written to their variables, then its Render is called.
+// The instances of one evaluation share one frame's work allowance (engine/framebudget.h).
 
 #include <cstdint>
 

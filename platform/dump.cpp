@@ -49,7 +49,7 @@ struct DumpHandle {
     std::vector<DumpField> fields;
 };
 
-struct Dump {
+struct DumpedDemo {
     std::vector<DumpHandle> handles; // every handle in the file
     size_t timelineStart = 0;        // the first one the player keeps (after the last 0x0100)
     std::vector<DemoProblem> problems;
@@ -66,9 +66,9 @@ std::string Number(double v)
     return CheckNumber(v);
 }
 
-Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
+DumpedDemo ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
 {
-    Dump dump;
+    DumpedDemo dump;
     size_t field = 0;
     DemoVisitor visitor;
     visitor.handle = [&](const DemoRecord& r) -> std::optional<size_t> {
@@ -109,17 +109,20 @@ Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
     return dump;
 }
 
-void PrintText(const Dump& dump, const std::string& fileName)
+// Names, labels and the file's name are printed escaped (EscapeControls): a label can hold any
+// byte, and it must not command the terminal.
+void PrintText(const DumpedDemo& dump, const std::string& fileName)
 {
-    std::printf("%s: %zu effect instances\n", fileName.c_str(), dump.handles.size());
+    std::printf("%s: %zu effect instances\n", EscapeControls(fileName).c_str(),
+                dump.handles.size());
     for (size_t i = 0; i < dump.handles.size(); ++i) {
         const DumpHandle& h = dump.handles[i];
         std::printf("\n#%zu \"%s\" label \"%s\" from %s to %s ms  (byte %zu)%s\n", i + 1,
-                    Cp1252ToUtf8(h.type).c_str(), Cp1252ToUtf8(h.label).c_str(),
+                    PrintableCp1252(h.type).c_str(), PrintableCp1252(h.label).c_str(),
                     Number(h.start).c_str(), Number(h.end).c_str(), h.offset,
                     h.known ? "" : "  UNKNOWN TYPE");
         for (const DumpField& f : h.fields) {
-            std::printf("  %-24s", ("\"" + Cp1252ToUtf8(f.name) + "\"").c_str());
+            std::printf("  %-24s", ("\"" + PrintableCp1252(f.name) + "\"").c_str());
             if (f.keys.empty())
                 std::printf(" no keys (0)\n");
             else
@@ -132,7 +135,7 @@ void PrintText(const Dump& dump, const std::string& fileName)
 }
 
 // The handles the player keeps, in the text form quvtool compiles.
-void PrintJson(const Dump& dump)
+void PrintJson(const DumpedDemo& dump)
 {
     DemoDocument document;
     for (size_t i = dump.timelineStart; i < dump.handles.size(); ++i) {
@@ -148,9 +151,7 @@ void PrintJson(const Dump& dump)
     std::fputs(FormatDemoText(document, dump.problems).c_str(), stdout);
 }
 
-} // namespace
-
-int RunDump(int argc, char** argv)
+int Dump(int argc, char** argv)
 {
     bool json = false;
     bool check = false;
@@ -189,7 +190,7 @@ int RunDump(int argc, char** argv)
         PrintMessage("quvplayer dump", fileName + ": no such file");
         return 1;
     }
-    FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
+    FileRead read = NamingFile(fileName, [&] { return ReadWholeFile(*path, MaxDemoFileBytes); });
     if (read.failure != ReadFailure::None) {
         PrintMessage("quvplayer dump", ReadFailureText(read, *path, MaxDemoFileBytes));
         return 1;
@@ -218,7 +219,7 @@ int RunDump(int argc, char** argv)
         if (!check || json || read.bytes.empty())
             return 1;
     }
-    const Dump dump = ReadDump(read.bytes, fileName);
+    const DumpedDemo dump = NamingFile(fileName, [&] { return ReadDump(read.bytes, fileName); });
     if (json) {
         PrintJson(dump);
     } else if (!check) {
@@ -227,15 +228,32 @@ int RunDump(int argc, char** argv)
     FreeEffectFields();
     if (check) {
         if (!json) {
+            const std::string name = EscapeControls(fileName);
             for (const DemoProblem& p : dump.problems)
-                std::printf("%s: byte %zu: %s\n", fileName.c_str(), p.offset,
-                            (p.readError ? p.text : Cp1252ToUtf8(p.text)).c_str());
+                std::printf(
+                    "%s: byte %zu: %s\n", name.c_str(), p.offset,
+                    (p.readError ? EscapeControls(p.text) : PrintableCp1252(p.text)).c_str());
             if (dump.problems.empty())
-                std::printf("%s: no problems\n", fileName.c_str());
+                std::printf("%s: no problems\n", name.c_str());
         }
         return dump.problems.empty() && !notDemo ? 0 : 1;
     }
     return 0;
+}
+
+} // namespace
+
+int RunDump(int argc, char** argv)
+{
+    // The last resort, as in render: a message and exit code 1, never an abort.
+    try {
+        return Dump(argc, argv);
+    } catch (const std::exception& error) {
+        PrintMessage("quvplayer dump", ExceptionText(error));
+    } catch (...) {
+        PrintMessage("quvplayer dump", "unexpected error");
+    }
+    return 1;
 }
 
 } // namespace quv

@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <cstdlib>
 #include <filesystem>
@@ -440,7 +441,9 @@ void PrintWritten(const std::string& out, long frames, const FrameRate& rate)
 // ---------------------------------------------------------------------------------------------
 // Command
 
-int RunRender(int argc, char** argv)
+namespace {
+
+int Render(int argc, char** argv)
 {
     RenderOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -600,7 +603,8 @@ int RunRender(int argc, char** argv)
     }
 
     // The music's rate starts the clock and its length ends a sequence, as in the player.
-    const std::optional<Mp3Info> music = musicPath ? ProbeMp3(*musicPath) : std::nullopt;
+    const std::optional<Mp3Info> music =
+        musicPath ? NamingFile(options.music, [&] { return ProbeMp3(*musicPath); }) : std::nullopt;
     const uint32_t musicRate = music ? music->rate : 44100;
     const double start = options.time.value_or(options.from.value_or(0.0));
     const double to = options.to.value_or(music ? music->lengthSeconds * 1000.0 : TimelineEnd());
@@ -644,14 +648,17 @@ int RunRender(int argc, char** argv)
     if (audioOnly) {
         std::string why;
         const std::optional<DecodedMusic> decoded =
-            musicPath ? DecodeMp3(*musicPath, &why) : std::nullopt;
+            musicPath ? NamingFile(options.music, [&] { return DecodeMp3(*musicPath, &why); })
+                      : std::nullopt;
         if (!decoded) {
             PrintMessage(CommandName,
                          musicPath ? "cannot read the music file " + *musicPath + " (" + why + ")"
                                    : std::string("no music file"));
             result = 1;
-        } else if (!WriteSoundFile(options.audioOnly, *decoded, positions, endMs, run.rate.Fps(),
-                                   error)) {
+        } else if (!NamingFile(options.audioOnly, [&] {
+                       return WriteSoundFile(options.audioOnly, *decoded, positions, endMs,
+                                             run.rate.Fps(), error);
+                   })) {
             PrintMessage(CommandName, error);
             result = 1;
         } else {
@@ -662,7 +669,12 @@ int RunRender(int argc, char** argv)
     } else {
         const std::unique_ptr<FrameSink> out =
             MakeOutputSink(options.out, options.music, options.video);
-        result = RenderRange(context, run, musicRate, *out);
+        try {
+            result = RenderRange(context, run, musicRate, *out);
+        } catch (...) {
+            out->Abort(); // nothing half-written stays behind
+            throw;
+        }
         if (result == 0 && !single)
             PrintWritten(options.out, frames, run.rate);
     }
@@ -671,6 +683,22 @@ int RunRender(int argc, char** argv)
     ReleaseTickCount();
     FreeTimeline();
     return Interrupted ? 130 : result;
+}
+
+} // namespace
+
+int RunRender(int argc, char** argv)
+{
+    // The last resort: whatever a hostile file or a full machine throws ends the command with a
+    // message and exit code 1, never an abort. Failures that concern one file name it.
+    try {
+        return Render(argc, argv);
+    } catch (const std::exception& error) {
+        PrintMessage(CommandName, ExceptionText(error));
+    } catch (...) {
+        PrintMessage(CommandName, "unexpected error");
+    }
+    return 1;
 }
 
 } // namespace quv

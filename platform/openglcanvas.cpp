@@ -128,8 +128,10 @@ MessageAnswer WindowMessageBox(std::string_view caption, std::string_view text,
     SDL_Window* parent = window != nullptr ? window : messageFallback;
     if (parent != nullptr && (SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN) == 0)
         parent = nullptr;
-    const std::string title = Cp1252ToUtf8(caption);
-    const std::string message = Cp1252ToUtf8(text);
+    // Escaped as on the console: a file name or label from the demo can hold any byte, and a NUL
+    // would cut the box's text short.
+    const std::string title = PrintableCp1252(caption);
+    const std::string message = PrintableCp1252(text);
     SDL_MessageBoxButtonData yesNo[2] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "No"},

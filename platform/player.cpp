@@ -559,7 +559,8 @@ int Button1Click(const PlayerOptions& options)
     MusicInit();
     if (!options.music.empty())
         DemoParameters.MusicFile = options.music;
-    MusicLoad(DemoParameters.MusicFile, TimelineEnd());
+    NamingFile(DemoParameters.MusicFile,
+               [] { MusicLoad(DemoParameters.MusicFile, TimelineEnd()); });
     DebugLog("Music loaded");
     if (options.loopFromMs || options.loopToMs) {
         // Without the music the clock runs for the Timeline's length: the range must fit it.
@@ -715,8 +716,12 @@ int RunPlayer(int argc, char** argv)
     try {
         code = Play(options);
     } catch (const std::exception& e) {
-        // What the system left to its framework's default handler: the error's message.
-        ShowMessage(ApplicationTitle, e.what());
+        // What the system left to its framework's default handler: the error's message, which
+        // names the file when one was being read. CleanUp below gives the desktop its mode back.
+        ShowMessage(ApplicationTitle, ExceptionText(e));
+        code = 1;
+    } catch (...) {
+        ShowMessage(ApplicationTitle, "Unexpected error");
         code = 1;
     }
     CleanUp();

@@ -490,9 +490,35 @@ std::string KindText(uint8_t kind)
     return name != nullptr ? Json(std::string(name)).dump() : std::to_string(kind);
 }
 
+// JSON escapes the C0 controls only; DEL and the C1 controls (which a terminal may obey: U+009D
+// starts a title change) are written as \u escapes too. They can only stand inside strings, so
+// the text stays valid JSON and reads back to the same characters.
+std::string EscapeRemainingControls(const std::string& json)
+{
+    std::string out;
+    out.reserve(json.size());
+    for (size_t i = 0; i < json.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(json[i]);
+        const unsigned char next =
+            i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
+        if (c == 0x7F) {
+            out += "\\u007f";
+        } else if (c == 0xC2 && next >= 0x80 && next < 0xA0) {
+            constexpr char Digits[] = "0123456789abcdef";
+            out += "\\u00";
+            out += Digits[next >> 4];
+            out += Digits[next & 0xF];
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 std::string Utf8Quoted(const std::string& cp1252)
 {
-    return Json(Cp1252ToUtf8(cp1252)).dump();
+    return EscapeRemainingControls(Json(Cp1252ToUtf8(cp1252)).dump());
 }
 
 std::string FormatDocument(const DemoDocument& document, const std::vector<DemoProblem>* problems)
@@ -542,7 +568,9 @@ std::string FormatDocument(const DemoDocument& document, const std::vector<DemoP
             out += p == 0 ? "\n" : ",\n";
             // Replaced, not thrown on: the file name in a read error need not be UTF-8.
             out += "    {\"offset\": " + std::to_string(problem.offset) + ", \"problem\": " +
-                   Json(text).dump(-1, ' ', false, Json::error_handler_t::replace) + "}";
+                   EscapeRemainingControls(
+                       Json(text).dump(-1, ' ', false, Json::error_handler_t::replace)) +
+                   "}";
         }
         out += problems->empty() ? "]" : "\n  ]";
     }

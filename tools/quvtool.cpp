@@ -6,15 +6,19 @@
 //   quvtool fields [TYPE]
 //   quvtool docs
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/_effecthandle.h"
 #include "engine/_loadsave.h"
@@ -41,12 +45,61 @@ void PrintUsage(std::FILE* out)
         out);
 }
 
-std::optional<std::string> ReadText(const std::string& path)
+// The largest text form read: four times the largest demo file, room for its JSON spelling.
+constexpr uint64_t MaxTextFileBytes = 4 * quv::MaxDemoFileBytes;
+
+// A pipe read to its end, up to limit bytes (one more is TooLarge); anything else that is not a
+// regular file stays NotRegularFile.
+quv::FileRead ReadPipe(const std::string& path, uint64_t limit)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    quv::FileRead read;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        read.failure = quv::ReadFailure::CannotOpen;
+        read.error = errno;
+    } else if (!S_ISFIFO(info.st_mode)) {
+        read.failure = quv::ReadFailure::NotRegularFile;
+    } else {
+        uint8_t chunk[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                read.failure = quv::ReadFailure::ReadError;
+                read.error = errno;
+                break;
+            }
+            if (got == 0)
+                break;
+            read.bytes.insert(read.bytes.end(), chunk, chunk + got);
+            if (read.bytes.size() > limit) {
+                read.failure = quv::ReadFailure::TooLarge;
+                read.size = read.bytes.size();
+                break;
+            }
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (read.failure != quv::ReadFailure::None)
+        read.bytes = {};
+    return read;
+}
+
+// Reads an input file whole, as the player reads its files, or a pipe to its end (quvtool
+// compile <(generate)); a directory or a device is refused. A failure is said here, naming the
+// file.
+std::optional<std::vector<uint8_t>> ReadInput(const std::string& path, uint64_t limit)
+{
+    quv::FileRead read = quv::NamingFile(path, [&] { return quv::ReadWholeFile(path, limit); });
+    if (read.failure == quv::ReadFailure::NotRegularFile)
+        read = quv::NamingFile(path, [&] { return ReadPipe(path, limit); });
+    if (read.failure == quv::ReadFailure::None)
+        return std::move(read.bytes);
+    quv::PrintMessage("quvtool", quv::ReadFailureText(read, path, limit));
+    return std::nullopt;
 }
 
 // The whole file or none: a failure (said here) leaves an earlier file of the name as it was.
@@ -105,14 +158,16 @@ int Compile(int argc, char** argv)
     }
     const std::string& in = options.in;
     const std::string& out = options.out;
-    const std::optional<std::string> text = ReadText(in);
-    if (!text) {
-        quv::PrintMessage("quvtool", "cannot read " + in);
+    const std::optional<std::vector<uint8_t>> input = ReadInput(in, MaxTextFileBytes);
+    if (!input)
         return 1;
-    }
+    const std::string text =
+        quv::NamingFile(in, [&] { return std::string(input->begin(), input->end()); });
     try {
-        const quv::DemoDocument document = quv::ParseDemoText(*text, in);
-        const std::vector<std::string> problems = quv::CheckDemoText(document, *text, in);
+        const quv::DemoDocument document =
+            quv::NamingFile(in, [&] { return quv::ParseDemoText(text, in); });
+        const std::vector<std::string> problems =
+            quv::NamingFile(in, [&] { return quv::CheckDemoText(document, text, in); });
         // Each problem reads "FILE:LINE: POINTER: TEXT"; the location is the message's caption.
         for (const std::string& problem : problems) {
             const size_t split = problem.find(": ");
@@ -127,7 +182,8 @@ int Compile(int argc, char** argv)
                                              " not written (--strict)");
             return 1;
         }
-        const std::vector<uint8_t> bytes = quv::WriteDemoBytes(document);
+        const std::vector<uint8_t> bytes =
+            quv::NamingFile(out, [&] { return quv::WriteDemoBytes(document); });
         if (!WriteFile(out, bytes.data(), bytes.size()))
             return 1;
     } catch (const quv::DemoTextError& error) {
@@ -146,15 +202,15 @@ int Decompile(int argc, char** argv)
     }
     const std::string& in = options.in;
     const std::string& out = options.out;
-    const std::optional<std::vector<uint8_t>> bytes = quv::ReadWholeFile(in);
-    if (!bytes) {
-        quv::PrintMessage("quvtool", "cannot read " + in);
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(in, quv::MaxDemoFileBytes);
+    if (!bytes)
         return 1;
-    }
     try {
-        quv::DemoDocument document = quv::ReadDemoDocument(*bytes, in);
+        quv::DemoDocument document =
+            quv::NamingFile(in, [&] { return quv::ReadDemoDocument(*bytes, in); });
         // The text form keeps what the player reads; say so when the file held more.
-        const std::vector<uint8_t> again = quv::WriteDemoBytes(document);
+        const std::vector<uint8_t> again =
+            quv::NamingFile(in, [&] { return quv::WriteDemoBytes(document); });
         if (again != *bytes) {
             size_t at = 0;
             while (at < again.size() && at < bytes->size() && again[at] == (*bytes)[at])
@@ -170,7 +226,7 @@ int Decompile(int argc, char** argv)
         }
         if (options.bpm)
             document.tempo = {*options.bpm, options.offset.value_or(0.0)};
-        const std::string text = quv::FormatDemoText(document);
+        const std::string text = quv::NamingFile(in, [&] { return quv::FormatDemoText(document); });
         if (out.empty()) {
             std::fwrite(text.data(), 1, text.size(), stdout);
         } else if (!WriteFile(out, text.data(), text.size())) {
@@ -220,11 +276,8 @@ int Docs(int argc, char**)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
-    quv::InitialiseModules();
     if (argc >= 2 && std::strcmp(argv[1], "compile") == 0)
         return Compile(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "decompile") == 0)
@@ -239,4 +292,21 @@ int main(int argc, char** argv)
     }
     PrintUsage(stderr);
     return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    quv::InitialiseModules();
+    // The last resort: whatever a hostile file or a full machine throws ends the tool with a
+    // message (naming the file where one was in hand) and exit code 1, never an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        quv::PrintMessage("quvtool", quv::ExceptionText(error));
+    } catch (...) {
+        quv::PrintMessage("quvtool", "unexpected error");
+    }
+    return 1;
 }

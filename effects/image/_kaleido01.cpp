@@ -7,6 +7,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -14,6 +15,7 @@
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/fieldcaps.h"
+#include "engine/framebudget.h"
 #include "engine/numeric.h"
 #include "engine/_DemoParameters.h"
 
@@ -31,6 +33,22 @@ double TexturePointY3 = 0.0;
 double Detail = 0.0;
 double ScaleX = 0.0;
 double ScaleY = 0.0;
+
+// The Detail the frame's work allowance pays for: d itself while the allowance lasts, else the
+// largest coarser honeycomb that fits what is left (0, nothing, once it is spent).
+double AffordableDetail(double d)
+{
+    const int64_t left = FrameWorkLeft();
+    if (!(d > 0.0) || KaleidoHexagons(d) <= left)
+        return d; // 0, below it and NaN draw nothing anyway
+    if (left <= 0)
+        return 0.0;
+    // The count grows as 9 d^2; start near the fitting Detail and step down a row at a time.
+    double fitting = std::min(d, std::sqrt(static_cast<double>(left) / 9.0) + 1.0);
+    while (fitting > 0.0 && KaleidoHexagons(fitting) > left)
+        fitting -= 1.0 / 3.0;
+    return fitting;
+}
 
 // One hexagon of circumradius 1, corners pointing left and right: the six slices alternate
 // between the texture triangle (P1, P3, P2) and its mirror.
@@ -55,7 +73,8 @@ void DrawHexagon()
 // modelview, the view as viewport, GL_LIGHTING off, GL_TEXTURE_2D on with the pool texture bound
 // (texture 0 for an index outside the pool), blend GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA.
 // Leaves: GL_BLEND off, current colour (1, 1, 1, 1). A "Detail " of 0 or below (or NaN) draws
-// nothing but leaves the same state; one above KaleidoDetailCap draws as the cap.
+// nothing but leaves the same state; one above KaleidoDetailCap draws as the cap, and one the
+// frame's work allowance cannot pay for as the largest Detail it can (engine/framebudget.h).
 void Render()
 {
     const tDemoParameters& p = DemoParameters;
@@ -76,9 +95,11 @@ void Render()
     glBindTexture(GL_TEXTURE_2D, RenderTargetName(RendertargetSource));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    // Beyond its cap the hexagon count alone would hold the frame for minutes.
-    const double d = Detail > KaleidoDetailCap ? KaleidoDetailCap : Detail;
+    // Beyond its cap the hexagon count alone would hold the frame for minutes; many instances
+    // together share the frame's allowance.
+    const double d = AffordableDetail(Detail > KaleidoDetailCap ? KaleidoDetailCap : Detail);
     if (d > 0.0) { // the radius 1 / Detail is undefined at 0 and the rows empty below it
+        SpendFrameWork(KaleidoHexagons(d));
         const int64_t rows = TruncInt(d * 1.5 * 2.0);
         const int64_t columns = TruncInt(d * 1.5);
         const double rowStep = std::sin(std::numbers::pi / 3.0);

@@ -10,6 +10,7 @@
 #include "engine/debuglog.h"
 #include "engine/drawpath.h"
 #include "engine/fieldcaps.h"
+#include "engine/framebudget.h"
 #include "engine/numeric.h"
 #include "engine/_DemoParameters.h"
 
@@ -111,14 +112,25 @@ void CreateBlurTextures(BlurModule& module)
 // off, GL_TEXTURE_2D on, clear colour (0, 0, 0, 0); clears colour and depth of the whole window
 // twice or more. Leaves: BlurTexture[trunc(F) mod 2] bound, GL_BLEND on with GL_ONE, GL_ONE,
 // GL_DEPTH_TEST off if a pass ran (untouched otherwise), current colour (g, g, g, g) with
-// g = frac(F).
+// g = frac(F). F is the pass count the frame's work allowance pays for (engine/framebudget.h).
 void RenderBlur(BlurModule& m, double& factor)
 {
     const tDemoParameters& p = DemoParameters;
     // Below the field's lower bound the square root has no value: draw as Factor 0. Above the cap
     // the pass count alone would hold the frame for minutes: draw as the cap.
     const double field = factor > 0.0 ? std::min(factor, BlurFactorCap) : 0.0;
-    const double f = std::sqrt(field / 640.0 * p.ViewWidth);
+    double f = std::sqrt(field / 640.0 * p.ViewWidth);
+    // Many blurs together share the frame's work allowance: past it, fewer passes with the same
+    // final cross-fade (engine/framebudget.h). The cap's pass count grows as the square root of
+    // the view's width, so a pass weighs BlurPassWork x sqrt(640 / width): a blur at its cap
+    // weighs the same on every view.
+    const double width = p.ViewWidth > 0 ? static_cast<double>(p.ViewWidth) : 640.0;
+    const int64_t passWork = std::max<int64_t>(
+        1, std::llround(static_cast<double>(BlurPassWork) * std::sqrt(640.0 / width)));
+    const int64_t affordable = FrameWorkLeft() / passWork;
+    if (TruncInt(f) > affordable)
+        f = static_cast<double>(affordable) + Frac(f);
+    SpendFrameWork(TruncInt(f) * passWork);
     factor = f;
 
     const float w = static_cast<float>(p.ViewWidth);

@@ -7,7 +7,9 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <system_error>
 
@@ -196,7 +198,9 @@ bool OpenTgaFile(const std::string& fileName, std::string& path)
     return true;
 }
 
-bool LoadTgaTexture(const std::string& fileName, uint32_t& texture, uint64_t* budget)
+namespace {
+
+bool LoadTga(const std::string& fileName, uint32_t& texture, uint64_t* budget)
 {
     std::string path;
     if (!OpenTgaFile(fileName, path))
@@ -241,6 +245,21 @@ bool LoadTgaTexture(const std::string& fileName, uint32_t& texture, uint64_t* bu
         *budget -= TgaTextureBytes(image.width, image.height);
     texture = name;
     return true;
+}
+
+} // namespace
+
+bool LoadTgaTexture(const std::string& fileName, uint32_t& texture, uint64_t* budget)
+{
+    // An image that cannot be held in memory is one more image that does not load.
+    try {
+        return LoadTga(fileName, texture, budget);
+    } catch (const std::bad_alloc&) {
+        ShowMessage(TgaErrorCaption, "Couldn't load " + Quoted(fileName) + ". Out of memory.");
+    } catch (const std::exception& error) {
+        ShowMessage(TgaErrorCaption, "Couldn't load " + Quoted(fileName) + ". " + error.what());
+    }
+    return false;
 }
 
 uint32_t CreateTgaTexture(uint16_t width, uint16_t height, uint32_t format, const uint8_t* pixels)

@@ -58,12 +58,14 @@ void LoadImageSlots()
         ShowMessage(ApplicationTitle, "File not found");
         return;
     }
-    const FileRead read = ReadWholeFile(*path, MaxSlotListBytes);
+    const FileRead read =
+        NamingFile("gfx/gfxslots", [&] { return ReadWholeFile(*path, MaxSlotListBytes); });
     if (read.failure != ReadFailure::None) {
         ShowMessage(ApplicationTitle, ReadFailureText(read, "gfx/gfxslots", MaxSlotListBytes));
         return;
     }
-    const std::vector<std::string> lines = ParseSlotList(read.bytes);
+    const std::vector<std::string> lines =
+        NamingFile("gfx/gfxslots", [&] { return ParseSlotList(read.bytes); });
     uint64_t textureBudget = MaxSlotTextureBytes;
     for (size_t n = 0; n < lines.size(); ++n) {
         ImageSlot& slot = ImageSlots[n];

@@ -1,5 +1,6 @@
 # Failures the player reports in a message box and ends with exit code 1: an unknown effect
-# type in the demo, a start option that is not a number. The boxes are dismissed with Return.
+# type in the demo, a start option that is not a number, a demo file that cannot be read (the
+# box names it). The boxes are dismissed with Return.
 source "$(dirname "$0")/support/player_env.sh"
 
 # run_with_box DIR BOX_TITLE ARGS...: runs the player, presses Return in the box, returns the
@@ -31,6 +32,14 @@ if [ "${3:-}" = inside ]; then
     grep -q "^Plomarind demo: '12ab' is not a valid integer value$" "$WORK/err.txt" ||
         fail "bad -sp: wrong message"
     grep -q "debuglog: Playing$" "$WORK/err.txt" || fail "bad -sp: the music was not playing"
+
+    dir=$(demo_dir folder 2)
+    rm "$dir/demodata.quv"
+    mkdir "$dir/demodata.quv"
+    run_with_box "$dir" "Plomarind demo" --play --windowed --mode 320x240
+    [ "$rc" -eq 1 ] || fail "demo a directory: exit code $rc"
+    grep -q '^Plomarind demo: "demodata.quv" is not a regular file$' "$WORK/err.txt" ||
+        fail "demo a directory: wrong message: $(cat "$WORK/err.txt")"
     exit 0
 fi
 on_xvfb

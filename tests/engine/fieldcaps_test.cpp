@@ -8,7 +8,11 @@
 #include "effects/moduleinit.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
+#include "engine/_democheck.h"
+#include "engine/_loadsave.h"
 #include "engine/fieldcaps.h"
+#include "engine/framebudget.h"
+#include "tests/support/demobytes.h"
 
 namespace quv {
 namespace {
@@ -53,6 +57,60 @@ TEST(FieldCaps, ProblemNamesInstanceFieldValueAndCap)
     EXPECT_EQ(FieldCapProblem("MengerF\xE9tis 01", "m", "Menger Level", 7),
               "\"MengerF\xE9tis 01\" (label \"m\") field \"Menger Level\": key value 7 is above "
               "the cap 6; it is drawn as 6");
+}
+
+TEST(FrameWork, EachCappedFieldWeighsWhatItDraws)
+{
+    EXPECT_EQ(KaleidoHexagons(1.0), 21);
+    EXPECT_EQ(KaleidoHexagons(KaleidoDetailCap), 769 * 385);
+    EXPECT_EQ(KaleidoHexagons(0.0), 0);
+    EXPECT_EQ(KaleidoHexagons(std::nan("")), 0);
+    EXPECT_EQ(FieldWork("Kaleido 01", "Detail ", 1e300), KaleidoHexagons(KaleidoDetailCap));
+    EXPECT_EQ(FieldWork("Blur 01", "Factor", 1e300), 128 * BlurPassWork);
+    EXPECT_EQ(FieldWork("Wash Vertical", "Factor", 99.0), 9 * BlurPassWork);
+    EXPECT_EQ(FieldWork("Blur", "Factor", -5.0), 0);
+    EXPECT_EQ(FieldWork("OpenGL Clear", "Red", 1e9), 0);
+    // One of each at its cap fits the allowance on its own: a cap still draws as documented.
+    EXPECT_LE(FieldWork("Kaleido 01", "Detail ", 1e9), FrameWorkAllowance);
+    EXPECT_LE(FieldWork("Blur", "Factor", 1e9), FrameWorkAllowance);
+}
+
+TEST(FrameWork, CheckReportsTheFrameOverTheAllowance)
+{
+    InitialiseModules();
+    // Three capped Kaleidos: the third is where the allowance runs out, while all three show.
+    const auto kaleido = [](test::DemoBytes& demo, double start, double end) {
+        demo.Handle("Kaleido 01", start, end, "k" + std::to_string(demo.Size())).FirstField();
+        for (int i = 0; i < 7; ++i)
+            demo.NextField();
+        demo.FirstKey(0.0, 1e9);
+    };
+    const auto workProblems = [](const test::DemoBytes& demo) {
+        std::vector<DemoProblem> found;
+        for (const DemoProblem& p : CheckDemoBytes(demo.Bytes(), "k.quv"))
+            if (p.text.find("units of work") != std::string::npos)
+                found.push_back(p);
+        FreeTimeline();
+        return found;
+    };
+    test::DemoBytes together;
+    kaleido(together, 0, 3000);
+    kaleido(together, 1000, 3000);
+    const size_t third = together.Size();
+    kaleido(together, 2000, 2500);
+    const std::vector<DemoProblem> found = workProblems(together);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].offset, third);
+    EXPECT_EQ(found[0].text, "at 2000 ms the instances drawn together ask for 888195 units of "
+                             "work in a frame, over the allowance of 600000; from \"Kaleido 01\" "
+                             "(label \"k" +
+                                 std::to_string(third) + "\") on they draw with less");
+    // One after the other (an end is the next start), they never share a frame.
+    test::DemoBytes apart;
+    kaleido(apart, 0, 1000);
+    kaleido(apart, 1000, 2000);
+    kaleido(apart, 2000, 3000);
+    EXPECT_TRUE(workProblems(apart).empty());
 }
 
 } // namespace

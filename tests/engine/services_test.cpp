@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,65 @@ TEST(Messages, HeadlessBoxesPrintCaptionAndTextAndTakeTheDefault)
     EXPECT_EQ(ShowMessage("A", "B", MessageButtons::YesNo), MessageAnswer::No);
     EXPECT_EQ(seen, "A|B");
     SetMessageHandler(previous);
+}
+
+TEST(Messages, ControlCharactersAreEscapedForTheTerminal)
+{
+    using namespace std::string_literals;
+    // Printable text, UTF-8 of every length and Windows paths pass unchanged.
+    EXPECT_EQ(EscapeControls("gfx\\stars1.tga \xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB5 ~"),
+              "gfx\\stars1.tga \xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB5 ~");
+    // Line ends, tabs and ESC by name; the rest of C0 (NUL included, which must not end the
+    // text) and DEL in hex.
+    EXPECT_EQ(EscapeControls("a\tb\nc\rd\x1B]0;title\x07\x1B[31m"),
+              "a\\tb\\nc\\rd\\e]0;title\\x07\\e[31m");
+    EXPECT_EQ(EscapeControls("x\0y\x01\x1F\x7F"s), "x\\x00y\\x01\\x1f\\x7f");
+    // C1 controls as UTF-8 (U+009B is CSI, U+009D OSC), then bytes that are not UTF-8: a lone
+    // C1 byte, a cut sequence, an overlong form, a surrogate, a lead past U+10FFFF.
+    EXPECT_EQ(EscapeControls("\xC2\x80\xC2\x9B\xC2\x9D\xC2\xA0"), "\\x80\\x9b\\x9d\xC2\xA0");
+    EXPECT_EQ(EscapeControls("\x9B\xC3\xC0\x80\xED\xA0\x80\xF5\x80"),
+              "\\x9b\\xc3\\xc0\\x80\\xed\\xa0\\x80\\xf5\\x80");
+
+    // Windows-1252: every byte from 0xA0, and 0x80..0x9F but its five undefined bytes, is a
+    // printable character.
+    for (int b = 0x80; b < 0x100; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+        EXPECT_EQ(PrintableCp1252(one),
+                  undefined ? EscapeControls(Cp1252ToUtf8(one)) : Cp1252ToUtf8(one))
+            << b;
+        EXPECT_EQ(PrintableCp1252(one).find('\\') != std::string::npos, undefined) << b;
+    }
+    EXPECT_EQ(PrintableCp1252("Menger\xE9 \x1B[2J\x9D"), "Menger\xC3\xA9 \\e[2J\\x9d");
+
+    // Both kinds of message reach stderr escaped, whole past a NUL.
+    testing::internal::CaptureStderr();
+    ShowMessage("Plomarind demo", "[Load Error] Effect not found: a\x1B]0;owned\x07"
+                                  "b\0c"s);
+    PrintMessage("quvtool", "cannot read \"x\ny\0z\"\x1B[31m"s);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Plomarind demo: [Load Error] Effect not found: a\\e]0;owned\\x07b\\x00c\n"
+              "quvtool: cannot read \"x\\ny\\x00z\"\\e[31m\n");
+}
+
+TEST(Messages, FailuresNameTheFileInHand)
+{
+    EXPECT_EQ(NamingFile("a.quv", [] { return 7; }), 7);
+    const auto whatOf = [](auto work) -> std::string {
+        try {
+            NamingFile("gfx/gfxslots", work);
+        } catch (const FileError& error) {
+            return error.what();
+        }
+        return "nothing thrown";
+    };
+    EXPECT_EQ(whatOf([] { throw std::bad_alloc(); }), "\"gfx/gfxslots\": out of memory");
+    EXPECT_EQ(whatOf([] { throw std::length_error("vector::reserve"); }),
+              "\"gfx/gfxslots\": vector::reserve");
+    // A failure that already names its file keeps its text.
+    EXPECT_EQ(whatOf([] { throw FileError("\"gfx/a.tga\" is not a regular file"); }),
+              "\"gfx/a.tga\" is not a regular file");
+    EXPECT_EQ(ExceptionText(std::bad_alloc()), "out of memory");
 }
 
 TEST(ResolveDemoPath, BackslashesAndCaseInsensitiveLookup)

@@ -101,7 +101,8 @@ TEST(DemoText, DecompileThenCompileGivesTheSameBytes)
 
     const std::vector<uint8_t> bytes = WriteDemoBytes(document);
     const std::string text = FormatDemoText(ReadDemoDocument(bytes, "demo.quv"));
-    EXPECT_NE(text.find("\"F\xC3\xA9nyes \xE2\x82\xAC \xC2\x81\""), std::string::npos) << text;
+    // The undefined byte 0x81 is the C1 control U+0081, written as an escape.
+    EXPECT_NE(text.find("\"F\xC3\xA9nyes \xE2\x82\xAC \\u0081\""), std::string::npos) << text;
     EXPECT_NE(text.find("\"kind\": 9"), std::string::npos);
     EXPECT_NE(text.find("\"value\": \"NaN\""), std::string::npos);
     EXPECT_NE(text.find("\"Green\""), std::string::npos);
@@ -268,6 +269,27 @@ TEST(DemoText, WindowsCodePageBothWays)
     EXPECT_FALSE(Utf8ToCp1252("\xC3\x28", bytes));     // bad continuation
     EXPECT_FALSE(Utf8ToCp1252("\xE4\xB8\xAD", bytes)); // not in the code page
     EXPECT_FALSE(Utf8ToCp1252("\xC2\x80", bytes));     // U+0080 is not a byte of it
+}
+
+TEST(DemoText, ControlCharactersInLabelsStayEscapedAndRoundTrip)
+{
+    // ESC, BEL, DEL and the undefined byte 0x9D (a C1 control, OSC, once converted) in a label:
+    // the text form holds none of them raw, and reads back to the same bytes.
+    InitialiseModules();
+    DemoDocument document;
+    const std::string label = std::string("a\x1B]0;t\x07\x7F\x9D\xE9");
+    document.handles.push_back({"OpenGL Clear", label, 0.0, 1000.0, {}});
+    const std::string text = FormatDemoText(document);
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte != 0x7F)) << int(byte);
+    }
+    EXPECT_EQ(text.find("\xC2\x9D"), std::string::npos);
+    EXPECT_NE(text.find("\"a\\u001b]0;t\\u0007\\u007f\\u009d\xC3\xA9\""), std::string::npos)
+        << text;
+    const DemoDocument again = ParseDemoText(text, "again.json");
+    ASSERT_EQ(again.handles.size(), 1u);
+    EXPECT_EQ(again.handles[0].label, label);
 }
 
 double RepeatedVariable[3];

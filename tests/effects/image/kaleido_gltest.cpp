@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/fieldcaps.h"
+#include "engine/framebudget.h"
 #include "tests/effects/image/imagetest.h"
 #include "tests/support/glcontext.h"
 
@@ -83,6 +84,29 @@ TEST(Kaleido01, HexagonCountsFollowDetail)
         glGetIntegerv(GL_BLEND_SRC, &source);
         EXPECT_EQ(source, GL_SRC_ALPHA);
     }
+}
+
+TEST(Kaleido01, DrawsTheHoneycombTheFrameAllowanceLeaves)
+{
+    test::GlScene scene(64, 48);
+    Effect kaleido("Kaleido 01");
+    kaleido.Set("Scale X", 0.01).Set("Scale Y", 0.01).Set("Detail ", 32.0);
+    const int full = 193 * 97; // rows -96..96, columns -48..48
+    BeginFrameWork();
+    EXPECT_EQ(Feedback(kaleido).polygons, full * 6); // the allowance pays for it
+    EXPECT_EQ(FrameWorkSpent(), full);
+    SpendFrameWork(FrameWorkLeft() - 100);
+    // 100 hexagons left: the largest honeycomb within them, Detail 2 (rows -6..6, columns
+    // -3..3), not 7 x 15 = 105 at Detail 7/3.
+    EXPECT_EQ(Feedback(kaleido).polygons, 91 * 6);
+    EXPECT_EQ(FrameWorkLeft(), 9);
+    const int coarse = Feedback(kaleido).polygons / 6;
+    EXPECT_GE(coarse, 1);
+    EXPECT_LE(coarse, 9);
+    SpendFrameWork(FrameWorkLeft());
+    EXPECT_EQ(Feedback(kaleido).polygons, 0); // spent: nothing more this frame
+    EndFrameWork();
+    EXPECT_EQ(Feedback(kaleido).polygons, full * 6); // outside a frame there is no allowance
 }
 
 TEST(Kaleido01, TilesTheViewWithThePoolTexture)

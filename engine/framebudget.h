@@ -1,0 +1,54 @@
+#pragma once
+// The work one frame of the Timeline may do in the loops whose counts come from the demo file.
+// The caps of engine/fieldcaps.h bound one instance (about a second a frame at its cap on
+// llvmpipe at 640 x 480), but a file may hold any number of capped instances: 18 "Kaleido 01" at
+// the cap would take 18 s a frame. So a frame also has one allowance of work units, shared by
+// these loops and drawn from in Timeline order: an instance gets what it asks for while the
+// allowance lasts, and once it runs short the instance draws at the count that fits (a coarser
+// honeycomb, fewer blur passes), and after it is spent at none. The allowance is twice the work
+// of the costliest capped instance, far above what a demo made to be watched does in a frame, so
+// such demos draw exactly as without it; only files made to stall the player meet it.
+//
+// One unit is one "Kaleido 01" hexagon; a blur pass counts as BlurPassWork units, about what it
+// costs beside the hexagons at 640 x 480. Outside a frame of the Timeline (an effect drawn on
+// its own) there is no allowance.
+//
+//   BeginFrameWork();  ... each capped loop: n = min(n, what FrameWorkLeft() pays for);
+//                      SpendFrameWork(cost of n) ...  EndFrameWork();
+
+#include <cstdint>
+#include <string_view>
+
+namespace quv {
+
+// A blur at its cap (524,288) or two "Kaleido 01" at theirs (296,065 each) fit in it.
+constexpr int64_t FrameWorkAllowance = 600'000;
+
+// One pass of a blur ("Blur", "Blur 01", "Blur Horizontal", "Blur Vertical", "Wash Vertical") on a
+// 640-wide view, measured against the hexagons at 640 x 480: 128 passes at the cap take about 1.5
+// times as long as the Kaleido's cap. On a view W wide a pass weighs sqrt(640 / W) times this, as
+// the cap's pass count grows with sqrt(W).
+constexpr int64_t BlurPassWork = 4'096;
+
+// The hexagons "Kaleido 01" draws for a "Detail " of d > 0 (rows -3d..3d by columns -1.5d..1.5d,
+// truncated); 0 for d <= 0 or NaN.
+int64_t KaleidoHexagons(double d);
+
+// The work one key value of a field asks for in a frame on a 640-wide view, its cap applied:
+// hexagons for "Kaleido 01"'s "Detail ", passes times BlurPassWork for a blur's "Factor"; 0 for
+// every other field. The check of `quvplayer dump --check` adds these up.
+int64_t FieldWork(std::string_view type, std::string_view field, double value);
+
+// Opens a frame with the whole allowance (EvaluateTimeline, before its first instance).
+void BeginFrameWork();
+// Closes it: until the next frame, FrameWorkLeft() is unlimited again.
+void EndFrameWork();
+
+// The units the frame has left; INT64_MAX outside a frame.
+int64_t FrameWorkLeft();
+// Takes units from the frame's allowance (never below 0).
+void SpendFrameWork(int64_t units);
+// The units spent since BeginFrameWork, in and after the frame: for tests and benchmarks.
+int64_t FrameWorkSpent();
+
+} // namespace quv
