@@ -79,7 +79,7 @@ private:
 };
 
 // Pictures through VideoWriter; at the end the music file is decoded by the player's own decoder
-// (DecodeMp3) and laid along the frames' music positions. Without readable music the video is
+// (Mp3Stream), a window at a time, and laid along the frames' music positions. Without readable music the video is
 // written silent, with a warning.
 class VideoSink final : public FrameSink {
 public:

@@ -577,8 +577,8 @@ int RunRender(int argc, char** argv)
     int result = 0;
     if (audioOnly) {
         std::string why;
-        const std::optional<DecodedMusic> decoded =
-            musicPath ? DecodeMp3(*musicPath, &why) : std::nullopt;
+        const std::unique_ptr<Mp3Stream> decoded =
+            musicPath ? Mp3Stream::Open(*musicPath, &why) : nullptr;
         if (!decoded) {
             PrintMessage(CommandName,
                          musicPath ? "cannot read the music file " + *musicPath + " (" + why + ")"
