@@ -123,7 +123,8 @@ bool MemoryPcm::Seek(int64_t frame)
 
 size_t MemoryPcm::Read(int16_t* out, size_t frames)
 {
-    const auto n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(frames), Frames() - at_));
+    const auto n =
+        static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(frames), Frames() - at_));
     const auto channels = static_cast<size_t>(channels_);
     std::copy_n(samples_.data() + static_cast<size_t>(at_) * channels, n * channels, out);
     at_ += static_cast<int64_t>(n);
@@ -455,10 +456,10 @@ void OpenAlStream::Feed()
         if (n == 0)
             break;
         const ALuint name = free_[--freeCount_];
-        alBufferData(name, format_, chunk_.data(),
-                     static_cast<ALsizei>(n * static_cast<size_t>(music_->Channels()) *
-                                          sizeof(int16_t)),
-                     static_cast<ALsizei>(baseRate_));
+        alBufferData(
+            name, format_, chunk_.data(),
+            static_cast<ALsizei>(n * static_cast<size_t>(music_->Channels()) * sizeof(int16_t)),
+            static_cast<ALsizei>(baseRate_));
         alSourceQueueBuffers(source_, 1, &name);
         const int tail = (head_ + count_) % BufferCount;
         queued_[tail] = name;

@@ -23,8 +23,9 @@ namespace quv {
 bool MusicInit();
 
 // Installs the backend for the named file: the OpenAL stream when a device is open and the file
-// decodes, otherwise the silent clock, with one warning (a print-only message). The silent clock runs for the
-// music's length when it can be read, else for fallbackLengthMs (the Timeline's last end).
+// decodes, otherwise the silent clock, with one warning (a print-only message). The silent clock
+// runs for the music's length when it can be read, else for fallbackLengthMs (the Timeline's last
+// end).
 void MusicLoad(const std::string& fileName, double fallbackLengthMs);
 
 // Releases the backend and closes the audio device. Safe to call more than once.

@@ -64,7 +64,10 @@ std::string Number(double v)
     return CheckNumber(v);
 }
 
-Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
+// The Timeline when the output shows it (withTimeline), and the problems when it lists them
+// (withProblems): each costs memory in proportion to the records.
+Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName, bool withTimeline,
+              bool withProblems)
 {
     Dump dump;
     size_t field = 0;
@@ -102,8 +105,10 @@ Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
             keys.clear();
         keys.push_back({r.offset, r.time, r.value, r.kind, r.steps});
     };
-    WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
-    dump.problems = CheckDemoBytes(bytes, fileName);
+    if (withTimeline)
+        WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
+    if (withProblems)
+        dump.problems = CheckDemoBytes(bytes, fileName);
     return dump;
 }
 
@@ -201,7 +206,7 @@ int RunDump(int argc, char** argv)
         if (!check || json || read.bytes.empty())
             return 1;
     }
-    const Dump dump = ReadDump(read.bytes, fileName);
+    const Dump dump = ReadDump(read.bytes, fileName, json || !check, json || check);
     if (json) {
         PrintJson(dump);
     } else if (!check) {

@@ -49,9 +49,10 @@ bool WriteSoundTrack(const std::string& path, PcmSource& music, const std::vecto
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr)
         return false;
-    bool ok = ResampleAlongFrames(music, frameMs, endMs, fps, [out](const float* samples, size_t n) {
-        return std::fwrite(samples, sizeof(float), n, out) == n;
-    });
+    bool ok =
+        ResampleAlongFrames(music, frameMs, endMs, fps, [out](const float* samples, size_t n) {
+            return std::fwrite(samples, sizeof(float), n, out) == n;
+        });
     ok = std::fclose(out) == 0 && ok;
     return ok;
 }
@@ -332,8 +333,8 @@ const float* StereoWindow::Pair(int64_t i)
     }
     start_ = i;
     count_ = static_cast<int64_t>(kept);
-    count_ += static_cast<int64_t>(ReadAt(i + count_, stereo_.data() + 2 * kept,
-                                          WindowFrames - kept));
+    count_ +=
+        static_cast<int64_t>(ReadAt(i + count_, stereo_.data() + 2 * kept, WindowFrames - kept));
     return i + 1 < start_ + count_ ? stereo_.data() : nullptr;
 }
 
@@ -347,8 +348,8 @@ bool ResampleAlongFrames(PcmSource& music, const std::vector<double>& frameMs, d
     constexpr size_t PieceFrames = 4096;
     std::vector<float> piece(2 * PieceFrames);
     size_t filled = 0;
-    const auto total = static_cast<size_t>(
-        std::llround(static_cast<double>(frameMs.size()) * sampleRate / fps));
+    const auto total =
+        static_cast<size_t>(std::llround(static_cast<double>(frameMs.size()) * sampleRate / fps));
     for (size_t n = 0; n < total; ++n) {
         const double frame = static_cast<double>(n) * fps / sampleRate;
         const auto k = std::min(static_cast<size_t>(frame), frameMs.size() - 1);

@@ -129,10 +129,10 @@ private:
     PcmSource& music_;
     std::vector<int16_t> pcm_;
     std::vector<float> stereo_;
-    int64_t start_ = 0;   // the first frame in the window
-    int64_t count_ = 0;   // frames in the window
+    int64_t start_ = 0;    // the first frame in the window
+    int64_t count_ = 0;    // frames in the window
     int64_t decoded_ = -1; // where the decoder stands; -1: not known yet
-    int64_t end_;         // frames in the music, as far as known
+    int64_t end_;          // frames in the music, as far as known
 };
 
 // The sound for a sequence of frames: the music read along the frames' music positions at its

@@ -132,7 +132,8 @@ std::vector<int16_t> ReadToEnd(PcmSource& music)
     std::vector<int16_t> all;
     std::vector<int16_t> chunk(1000 * static_cast<size_t>(music.Channels()));
     while (const size_t n = music.Read(chunk.data(), 1000))
-        all.insert(all.end(), chunk.begin(), chunk.begin() + static_cast<long>(n) * music.Channels());
+        all.insert(all.end(), chunk.begin(),
+                   chunk.begin() + static_cast<long>(n) * music.Channels());
     return all;
 }
 
@@ -170,9 +171,9 @@ TEST(Mp3Stream, SeeksLandOnTheSamplesOfAPlainDecode)
     // The first sample, inside the first MPEG frame, on and beside frame boundaries (1152
     // samples), the last sample and the end itself, read to the end; then, in a stream that has
     // been read and sought in all directions, a target every 331 samples with 3000 read.
-    for (const int64_t at : {int64_t{0}, int64_t{1}, int64_t{575}, int64_t{1152}, int64_t{1153},
-                             int64_t{5 * 1152 - 1}, frames / 2 + 17, frames - 1, frames,
-                             int64_t{300}}) {
+    for (const int64_t at :
+         {int64_t{0}, int64_t{1}, int64_t{575}, int64_t{1152}, int64_t{1153}, int64_t{5 * 1152 - 1},
+          frames / 2 + 17, frames - 1, frames, int64_t{300}}) {
         ASSERT_TRUE(music->Seek(at)) << at;
         const std::vector<int16_t> rest = ReadToEnd(*music);
         ASSERT_EQ(static_cast<int64_t>(rest.size()), frames - at) << at;
@@ -183,8 +184,8 @@ TEST(Mp3Stream, SeeksLandOnTheSamplesOfAPlainDecode)
         ASSERT_TRUE(music->Seek(at)) << at;
         const size_t n = music->Read(part.data(), part.size());
         ASSERT_EQ(static_cast<int64_t>(n), std::min<int64_t>(3000, frames - at)) << at;
-        EXPECT_TRUE(std::equal(part.begin(), part.begin() + static_cast<long>(n),
-                               whole.begin() + at))
+        EXPECT_TRUE(
+            std::equal(part.begin(), part.begin() + static_cast<long>(n), whole.begin() + at))
             << at;
     }
     EXPECT_FALSE(music->Seek(-1));

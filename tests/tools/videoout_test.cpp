@@ -75,15 +75,14 @@ TEST(VideoOut, SoundWindowSeeksBackAndFarAheadExactly)
         samples.push_back(static_cast<int16_t>(i % 30011 - 15000));
     MemoryPcm music(samples, rate, 1);
     StereoWindow window(music);
-    for (const int64_t i : {int64_t{0}, int64_t{16383}, int64_t{16384}, int64_t{20000},
-                            int64_t{5}, int64_t{70000}, int64_t{69990}, int64_t{99998},
-                            int64_t{1}, int64_t{40000}}) {
+    for (const int64_t i :
+         {int64_t{0}, int64_t{16383}, int64_t{16384}, int64_t{20000}, int64_t{5}, int64_t{70000},
+          int64_t{69990}, int64_t{99998}, int64_t{1}, int64_t{40000}}) {
         const float* pair = window.Pair(i);
         ASSERT_NE(pair, nullptr) << i;
         EXPECT_EQ(pair[0], static_cast<float>(samples[static_cast<size_t>(i)]) / 32768.0f) << i;
         EXPECT_EQ(pair[1], pair[0]) << i; // mono on both sides
-        EXPECT_EQ(pair[2], static_cast<float>(samples[static_cast<size_t>(i) + 1]) / 32768.0f)
-            << i;
+        EXPECT_EQ(pair[2], static_cast<float>(samples[static_cast<size_t>(i) + 1]) / 32768.0f) << i;
     }
     EXPECT_EQ(window.Pair(99999), nullptr); // the last frame has no successor
     EXPECT_EQ(window.Pair(-1), nullptr);
@@ -98,8 +97,8 @@ TEST(VideoOut, DecodedMusicBecomesStereoFloats)
     const int16_t mono[] = {0, 16384, -32768, 32767};
     std::vector<float> stereo(8);
     StereoFloats(mono, 4, 1, stereo.data());
-    EXPECT_EQ(stereo, (std::vector<float>{0.0f, 0.0f, 0.5f, 0.5f, -1.0f, -1.0f,
-                                          32767.0f / 32768.0f, 32767.0f / 32768.0f}));
+    EXPECT_EQ(stereo, (std::vector<float>{0.0f, 0.0f, 0.5f, 0.5f, -1.0f, -1.0f, 32767.0f / 32768.0f,
+                                          32767.0f / 32768.0f}));
     const int16_t both[] = {8192, -8192, 1, 2};
     stereo.assign(4, 9.0f);
     StereoFloats(both, 2, 2, stereo.data());
