@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ struct DumpKey {
 // UTF-8 when printed.
 struct DumpField {
     std::string name;
-    std::vector<DumpKey> keys;
+    std::deque<DumpKey> keys; // grows without a doubled copy of itself, however many keys
 };
 
 struct DumpHandle {
@@ -100,7 +101,7 @@ Dump ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName, bo
         field = index;
     };
     visitor.key = [&](const DemoRecord& r) {
-        std::vector<DumpKey>& keys = dump.handles.back().fields[field].keys;
+        std::deque<DumpKey>& keys = dump.handles.back().fields[field].keys;
         if (r.tag == TagFirstKey)
             keys.clear();
         keys.push_back({r.offset, r.time, r.value, r.kind, r.steps});
