@@ -242,7 +242,9 @@ bool Mp3Stream::Seek(int64_t frame)
     // seek does not reset and which cycles every two MPEG-1 frames. A decode from the start
     // begins with a fresh decoder on frame 0, so a seek starts a fresh decoder too, positioned
     // by the scan's index, and begins its preroll on an even frame: it then gives the very
-    // samples a decode from the start gives.
+    // samples a decode from the start gives. (MPEG-2 and 2.5 streams, below 32 kHz, keep state
+    // this does not reach: there a rare sample may differ from a plain decode by one step of
+    // the 16 bits, some 110 dB below the music. The position is exact all the same.)
     if (!Start(nullptr))
         return false;
     if (!index_.empty()) {
