@@ -45,16 +45,13 @@ void BM_MusicClock(benchmark::State& state)
         state.SkipWithError("no OpenAL device");
         return;
     }
-    DecodedMusic music;
-    music.rate = 44100;
-    music.channels = 2;
-    music.samples.assign(2 * 44100 * 5, 0);
     const double percent = static_cast<double>(state.range(0));
     const double ratio = percent / 100.0;
     std::vector<double> smoothSteps, rawSteps, offsets;
     double maxLead = 0.0, maxLag = 0.0;
     for (auto _ : state) {
-        std::unique_ptr<OpenAlStream> owned = OpenAlStream::Create(music, nullptr);
+        std::unique_ptr<OpenAlStream> owned = OpenAlStream::Create(
+            std::make_unique<MemoryPcm>(std::vector<int16_t>(2 * 44100 * 5, 0), 44100, 2), nullptr);
         OpenAlStream* s = owned.get();
         MusicSetBackend(std::move(owned));
         MusicPlay();

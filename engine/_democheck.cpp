@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <span>
 #include <utility>
@@ -81,7 +82,10 @@ void CheckHandle(const DemoRecord& h, bool restartsTimeline, bool known,
                             false, "start"});
 }
 
-void CheckTrack(std::span<const CheckedKey> keys, const std::string& where,
+// A deque, not a vector: a track of millions of keys grows without a doubled copy of itself.
+using CheckedKeys = std::deque<CheckedKey>;
+
+void CheckTrack(const CheckedKeys& keys, const std::string& where,
                 std::vector<DemoProblem>& problems)
 {
     for (size_t i = 0; i < keys.size(); ++i) {
@@ -194,7 +198,7 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
 {
     struct Track {
         std::string where;
-        std::vector<CheckedKey> keys;
+        CheckedKeys keys;
         std::string type, label, field; // for the caps on fields that set a frame's work
         size_t handle;                  // its handle in handles
     };
@@ -240,7 +244,7 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
         field = handleTracks + index;
     };
     visitor.key = [&](const DemoRecord& r) {
-        std::vector<CheckedKey>& keys = tracks[field].keys;
+        CheckedKeys& keys = tracks[field].keys;
         if (r.tag == TagFirstKey)
             keys.clear();
         keys.push_back({r.offset, r.time, r.value, r.kind, r.steps});

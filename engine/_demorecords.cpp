@@ -119,6 +119,15 @@ public:
     bool Problem(size_t offset, std::string text, bool readError = false)
     {
         clean_ = false;
+        // A file of nothing but misplaced tags would otherwise hold a message for every 2 bytes.
+        if (++problemCount_ > MaxDemoProblems) {
+            if (visitor_.problem)
+                visitor_.problem({offset,
+                                  "more than " + std::to_string(MaxDemoProblems) +
+                                      " problems; the rest of the file is not checked",
+                                  false});
+            return false;
+        }
         if (visitor_.problem)
             visitor_.problem({offset, std::move(text), readError});
         return policy_ == DemoPolicy::Lenient;
@@ -204,6 +213,7 @@ private:
     DemoPolicy policy_;
     const DemoVisitor& visitor_;
     bool clean_ = true;
+    size_t problemCount_ = 0;
     std::optional<DemoRecord> handle_;
     size_t handleCount_ = 0;
     size_t fieldCount_ = 0; // SIZE_MAX when the visitor does not know the type

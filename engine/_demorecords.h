@@ -37,6 +37,10 @@ constexpr size_t EffectHandleRecordSize = 168;
 constexpr size_t MaxDemoHandles = 65536;
 constexpr size_t KeyframeRecordSize = 32;
 
+// The lenient walk reports this many problems at most; past them it reports that it stops, and
+// stops, so that the report of a file of nothing but misplaced records stays readable and small.
+constexpr size_t MaxDemoProblems = 10000;
+
 // One record of the file as decoded, before anything is resolved. Only the record being visited
 // exists at a time.
 struct DemoRecord {

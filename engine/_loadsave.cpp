@@ -132,8 +132,12 @@ FileRead ReadRegularFile(const std::string& path, uint64_t limit, bool wantWhole
         read.failure = ReadFailure::TooLarge;
         read.size = static_cast<uint64_t>(info.st_size);
     } else {
-        // The file may grow while it is read; one byte more than the limit tells.
-        read.bytes.resize(static_cast<size_t>(std::min<uint64_t>(info.st_size, limit)));
+        // The file may grow while it is read; one byte more than the limit tells. The room for
+        // that look past the end is reserved with the file, so that it never moves the bytes
+        // read so far (a second copy of the whole file, for a moment).
+        const auto size = static_cast<size_t>(std::min<uint64_t>(info.st_size, limit));
+        read.bytes.reserve(size + 65536);
+        read.bytes.resize(size);
         size_t have = 0;
         for (;;) {
             if (have == read.bytes.size()) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <exception>
 #include <optional>
 #include <string>
@@ -38,7 +39,7 @@ struct DumpKey {
 // UTF-8 when printed.
 struct DumpField {
     std::string name;
-    std::vector<DumpKey> keys;
+    std::deque<DumpKey> keys; // grows without a doubled copy of itself, however many keys
 };
 
 struct DumpHandle {
@@ -66,7 +67,10 @@ std::string Number(double v)
     return CheckNumber(v);
 }
 
-DumpedDemo ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName)
+// The Timeline when the output shows it (withTimeline), and the problems when it lists them
+// (withProblems): each costs memory in proportion to the records.
+DumpedDemo ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileName,
+                    bool withTimeline, bool withProblems)
 {
     DumpedDemo dump;
     size_t field = 0;
@@ -99,13 +103,15 @@ DumpedDemo ReadDump(const std::vector<uint8_t>& bytes, const std::string& fileNa
         field = index;
     };
     visitor.key = [&](const DemoRecord& r) {
-        std::vector<DumpKey>& keys = dump.handles.back().fields[field].keys;
+        std::deque<DumpKey>& keys = dump.handles.back().fields[field].keys;
         if (r.tag == TagFirstKey)
             keys.clear();
         keys.push_back({r.offset, r.time, r.value, r.kind, r.steps});
     };
-    WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
-    dump.problems = CheckDemoBytes(bytes, fileName);
+    if (withTimeline)
+        WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Lenient, visitor);
+    if (withProblems)
+        dump.problems = CheckDemoBytes(bytes, fileName);
     return dump;
 }
 
@@ -219,7 +225,8 @@ int Dump(int argc, char** argv)
         if (!check || json || read.bytes.empty())
             return 1;
     }
-    const DumpedDemo dump = NamingFile(fileName, [&] { return ReadDump(read.bytes, fileName); });
+    const DumpedDemo dump = NamingFile(
+        fileName, [&] { return ReadDump(read.bytes, fileName, json || !check, json || check); });
     if (json) {
         PrintJson(dump);
     } else if (!check) {

@@ -125,19 +125,19 @@ bool VideoSink::Frame(const DrawnFrame& frame, const PixelReader& readPixels, st
 bool VideoSink::Finish(double endMusicMs, std::string& error)
 {
     std::string warning;
-    std::optional<DecodedMusic> music;
+    std::unique_ptr<Mp3Stream> music;
     const std::optional<std::string> musicPath = ResolveDemoPath(musicFile_);
     if (!musicPath) {
         warning = "no music file; the video is silent";
     } else {
         std::string why;
-        music = DecodeMp3(*musicPath, &why);
+        music = Mp3Stream::Open(*musicPath, &why);
         if (!music)
             warning =
                 "cannot read the music file " + *musicPath + " (" + why + "); the video is silent";
     }
     std::string soundWarning;
-    if (!video_.Finish(music ? &*music : nullptr, endMusicMs, soundWarning, error))
+    if (!video_.Finish(music.get(), endMusicMs, soundWarning, error))
         return false;
     if (!warning.empty())
         PrintMessage("quvplayer render", warning, MessageIcon::Exclamation);

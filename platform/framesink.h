@@ -79,8 +79,8 @@ private:
 };
 
 // Pictures through VideoWriter; at the end the music file is decoded by the player's own decoder
-// (DecodeMp3) and laid along the frames' music positions. Without readable music the video is
-// written silent, with a warning.
+// (Mp3Stream), a window at a time, and laid along the frames' music positions. Without readable
+// music the video is written silent, with a warning.
 class VideoSink final : public FrameSink {
 public:
     VideoSink(std::string path, std::string musicFile, VideoSettings settings)

@@ -647,9 +647,9 @@ int Render(int argc, char** argv)
     int result = 0;
     if (audioOnly) {
         std::string why;
-        const std::optional<DecodedMusic> decoded =
-            musicPath ? NamingFile(options.music, [&] { return DecodeMp3(*musicPath, &why); })
-                      : std::nullopt;
+        const std::unique_ptr<Mp3Stream> decoded =
+            musicPath ? NamingFile(options.music, [&] { return Mp3Stream::Open(*musicPath, &why); })
+                      : nullptr;
         if (!decoded) {
             PrintMessage(CommandName,
                          musicPath ? "cannot read the music file " + *musicPath + " (" + why + ")"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <iterator>
 #include <numeric>
 #include <unistd.h>
@@ -40,15 +40,21 @@ std::string Lower(std::string text)
     return text;
 }
 
-// The sound track as raw 32-bit float samples, the form ffmpeg takes with "-f f32le".
+// The sound track as raw 32-bit float samples, the form ffmpeg takes with "-f f32le", written
+// piece by piece as the resampler makes it.
 static_assert(std::endian::native == std::endian::little, "f32le is written from memory as is");
-bool WriteFloats(const std::string& path, const std::vector<float>& samples)
+bool WriteSoundTrack(const std::string& path, PcmSource& music, const std::vector<double>& frameMs,
+                     double endMs, double fps)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(samples.data()),
-              static_cast<std::streamsize>(samples.size() * sizeof(float)));
-    out.close();
-    return static_cast<bool>(out);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr)
+        return false;
+    bool ok =
+        ResampleAlongFrames(music, frameMs, endMs, fps, [out](const float* samples, size_t n) {
+            return std::fwrite(samples, sizeof(float), n, out) == n;
+        });
+    ok = std::fclose(out) == 0 && ok;
+    return ok;
 }
 
 // The video encoders the renderer knows how to drive.
@@ -276,27 +282,74 @@ bool CheckVideoSettings(const std::string& path, int32_t width, int32_t height,
     return true;
 }
 
-std::vector<float> StereoFloats(const DecodedMusic& music)
+void StereoFloats(const int16_t* samples, size_t frames, int channels, float* stereo)
 {
-    std::vector<float> stereo(music.Frames() * 2);
-    const int channels = music.channels;
-    for (size_t i = 0; i < music.Frames(); ++i) {
-        const int16_t* frame = music.samples.data() + i * static_cast<size_t>(channels);
+    for (size_t i = 0; i < frames; ++i) {
+        const int16_t* frame = samples + i * static_cast<size_t>(channels);
         stereo[2 * i] = static_cast<float>(frame[0]) / 32768.0f;
         stereo[2 * i + 1] = static_cast<float>(frame[channels - 1]) / 32768.0f;
     }
-    return stereo;
 }
 
-std::vector<float> ResampleAlongFrames(const std::vector<float>& music, int32_t sampleRate,
-                                       const std::vector<double>& frameMs, double endMs, double fps)
+StereoWindow::StereoWindow(PcmSource& music)
+    : music_(music), pcm_(WindowFrames * static_cast<size_t>(std::max(music.Channels(), 1))),
+      stereo_(2 * WindowFrames), end_(music.Frames())
 {
-    std::vector<float> out;
-    if (frameMs.empty() || fps <= 0.0)
-        return out;
-    const size_t musicFrames = music.size() / 2;
-    const auto total = static_cast<size_t>(std::llround(frameMs.size() * sampleRate / fps));
-    out.resize(total * 2, 0.0f);
+}
+
+size_t StereoWindow::ReadAt(int64_t frame, float* stereo, size_t frames)
+{
+    if (frame != decoded_ && !music_.Seek(frame)) {
+        end_ = std::min(end_, frame);
+        return 0;
+    }
+    decoded_ = frame;
+    const size_t n = music_.Read(pcm_.data(), frames);
+    StereoFloats(pcm_.data(), n, music_.Channels(), stereo);
+    decoded_ += static_cast<int64_t>(n);
+    if (n < frames)
+        end_ = std::min(end_, decoded_);
+    return n;
+}
+
+const float* StereoWindow::Pair(int64_t i)
+{
+    if (i < 0 || i + 1 >= end_)
+        return nullptr;
+    if (i >= start_ && i + 1 < start_ + count_)
+        return stereo_.data() + 2 * (i - start_);
+    size_t kept = 0;
+    if (i >= start_ && i < start_ + count_) {
+        // Only the next frame is missing: keep frame i and read on after the window.
+        stereo_[0] = stereo_[2 * (i - start_)];
+        stereo_[1] = stereo_[2 * (i - start_) + 1];
+        kept = 1;
+    } else if (decoded_ >= 0 && i > decoded_ && i - decoded_ < static_cast<int64_t>(WindowFrames)) {
+        // A short step ahead is decoded through rather than sought, as a plain decode would.
+        while (decoded_ < i)
+            if (ReadAt(decoded_, stereo_.data(),
+                       static_cast<size_t>(std::min<int64_t>(i - decoded_, WindowFrames))) == 0)
+                return nullptr;
+    }
+    start_ = i;
+    count_ = static_cast<int64_t>(kept);
+    count_ +=
+        static_cast<int64_t>(ReadAt(i + count_, stereo_.data() + 2 * kept, WindowFrames - kept));
+    return i + 1 < start_ + count_ ? stereo_.data() : nullptr;
+}
+
+bool ResampleAlongFrames(PcmSource& music, const std::vector<double>& frameMs, double endMs,
+                         double fps, const std::function<bool(const float*, size_t)>& write)
+{
+    if (frameMs.empty() || fps <= 0.0 || music.Rate() == 0)
+        return true;
+    const auto sampleRate = static_cast<double>(music.Rate());
+    StereoWindow window(music);
+    constexpr size_t PieceFrames = 4096;
+    std::vector<float> piece(2 * PieceFrames);
+    size_t filled = 0;
+    const auto total =
+        static_cast<size_t>(std::llround(static_cast<double>(frameMs.size()) * sampleRate / fps));
     for (size_t n = 0; n < total; ++n) {
         const double frame = static_cast<double>(n) * fps / sampleRate;
         const auto k = std::min(static_cast<size_t>(frame), frameMs.size() - 1);
@@ -304,15 +357,34 @@ std::vector<float> ResampleAlongFrames(const std::vector<float>& music, int32_t 
         const double to = k + 1 < frameMs.size() ? frameMs[k + 1] : endMs;
         const double ms = from + (to - from) * (frame - static_cast<double>(k));
         const double at = ms / 1000.0 * sampleRate;
-        if (!(at >= 0.0))
-            continue;
-        const auto i = static_cast<size_t>(at);
-        if (i + 1 >= musicFrames)
-            continue;
-        const auto f = static_cast<float>(at - static_cast<double>(i));
-        for (int c = 0; c < 2; ++c)
-            out[2 * n + c] = music[2 * i + c] * (1.0f - f) + music[2 * (i + 1) + c] * f;
+        float* out = piece.data() + 2 * filled;
+        out[0] = out[1] = 0.0f;
+        // Silence before the music and past its end.
+        if (at >= 0.0 && at < 9.0e18) {
+            const auto i = static_cast<int64_t>(at);
+            if (const float* pair = window.Pair(i)) {
+                const auto f = static_cast<float>(at - static_cast<double>(i));
+                for (int c = 0; c < 2; ++c)
+                    out[c] = pair[c] * (1.0f - f) + pair[2 + c] * f;
+            }
+        }
+        if (++filled == PieceFrames || n + 1 == total) {
+            if (!write(piece.data(), 2 * filled))
+                return false;
+            filled = 0;
+        }
     }
+    return true;
+}
+
+std::vector<float> ResampleAlongFrames(PcmSource& music, const std::vector<double>& frameMs,
+                                       double endMs, double fps)
+{
+    std::vector<float> out;
+    ResampleAlongFrames(music, frameMs, endMs, fps, [&out](const float* samples, size_t n) {
+        out.insert(out.end(), samples, samples + n);
+        return true;
+    });
     return out;
 }
 
@@ -378,7 +450,7 @@ bool VideoWriter::WriteFrame(const std::vector<uint8_t>& rgba, double musicMs, s
     return true;
 }
 
-bool VideoWriter::Finish(const DecodedMusic* music, double endMusicMs, std::string& warning,
+bool VideoWriter::Finish(PcmSource* music, double endMusicMs, std::string& warning,
                          std::string& error)
 {
     if (pipe_ == nullptr) {
@@ -395,12 +467,10 @@ bool VideoWriter::Finish(const DecodedMusic* music, double endMusicMs, std::stri
     // The sound track: raw stereo floats at the music's rate, which the mux below reads with
     // the format spelled out.
     std::string soundInput;
-    if (music != nullptr && music->rate > 0 && music->Frames() > 0) {
+    if (music != nullptr && music->Rate() > 0 && music->Frames() > 0) {
         const std::string soundFile = tempDir_ + "/sound.f32";
-        const auto sampleRate = static_cast<int32_t>(music->rate);
-        if (WriteFloats(soundFile, ResampleAlongFrames(StereoFloats(*music), sampleRate, musicMs_,
-                                                       endMusicMs, settings_.rate.Fps())))
-            soundInput = " -f f32le -ar " + std::to_string(sampleRate) + " -ac 2 -i " +
+        if (WriteSoundTrack(soundFile, *music, musicMs_, endMusicMs, settings_.rate.Fps()))
+            soundInput = " -f f32le -ar " + std::to_string(music->Rate()) + " -ac 2 -i " +
                          ShellQuote(soundFile);
         else
             warning = "cannot write the sound track; the video is silent";
@@ -446,11 +516,10 @@ void VideoWriter::Abort()
     }
 }
 
-bool WriteSoundFile(const std::string& path, const DecodedMusic& music,
-                    const std::vector<double>& frameMs, double endMs, double fps,
-                    std::string& error)
+bool WriteSoundFile(const std::string& path, PcmSource& music, const std::vector<double>& frameMs,
+                    double endMs, double fps, std::string& error)
 {
-    if (!IsSoundPath(path) || music.rate == 0) {
+    if (!IsSoundPath(path) || music.Rate() == 0) {
         error = "a sound file is one of " + std::string(SoundExtensions);
         return false;
     }
@@ -461,10 +530,9 @@ bool WriteSoundFile(const std::string& path, const DecodedMusic& music,
     }
     const std::string tempDir = pattern;
     const std::string soundFile = tempDir + "/sound.f32";
-    const auto sampleRate = static_cast<int32_t>(music.rate);
+    const auto sampleRate = static_cast<int32_t>(music.Rate());
     std::string part;
-    bool ok = WriteFloats(
-        soundFile, ResampleAlongFrames(StereoFloats(music), sampleRate, frameMs, endMs, fps));
+    bool ok = WriteSoundTrack(soundFile, music, frameMs, endMs, fps);
     if (!ok)
         error = "cannot write the sound to " + tempDir;
     if (ok)

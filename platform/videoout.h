@@ -1,7 +1,8 @@
 #pragma once
 // Video output of headless renders through the ffmpeg command-line tool. Frames go down a pipe
 // to ffmpeg as raw RGBA and are encoded into a temporary file; the music, decoded by the
-// player's decoder (DecodeMp3), is muxed in at the end, resampled so that it follows the demo
+// player's decoder (Mp3Stream) a window at a time, is muxed in at the end, resampled so that it
+// follows the demo
 // clock frame by frame: when "Music Speed" slows the music, the sound track slows (and drops in
 // pitch) with it, as the player's audio does. The finished file is written beside the target
 // under a temporary name and renamed over it (see engine/atomicfile.h).
@@ -11,7 +12,7 @@
 //   VideoWriter video;
 //   video.Open("showcase.mp4", 640, 480, settings, error);
 //   for each frame: draw at music position ms; video.WriteFrame(pixels, ms, error);
-//   video.Finish(&music, ms after the last frame, warning, error);
+//   video.Finish(&music, ms after the last frame, warning, error);  // music: a PcmSource
 //
 // Containers and their codecs (video, sound); --codec picks another video encoder that the
 // container takes and the installed ffmpeg has:
@@ -21,13 +22,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quv {
 
-struct DecodedMusic;
+class PcmSource;
 
 // A frame rate as a fraction, so that 60000/1001 reaches the container exactly.
 struct FrameRate {
@@ -86,8 +88,7 @@ public:
     // at the music's own sample rate, in stereo. With no music (nullptr) the video is silent;
     // when the sound track cannot be written it is silent too and warning says why. error is
     // set only when no video could be written; an existing file of the name is then untouched.
-    bool Finish(const DecodedMusic* music, double endMusicMs, std::string& warning,
-                std::string& error);
+    bool Finish(PcmSource* music, double endMusicMs, std::string& warning, std::string& error);
     // Stops ffmpeg and removes the temporary files without writing the output.
     void Abort();
 
@@ -107,18 +108,41 @@ private:
 
 // Writes the music as the frames' clock plays it (see ResampleAlongFrames) to a .wav (16-bit
 // PCM) or .flac file, atomically.
-bool WriteSoundFile(const std::string& path, const DecodedMusic& music,
-                    const std::vector<double>& frameMs, double endMs, double fps,
-                    std::string& error);
+bool WriteSoundFile(const std::string& path, PcmSource& music, const std::vector<double>& frameMs,
+                    double endMs, double fps, std::string& error);
 
-// Decoded PCM as interleaved stereo floats in [-1, 1) (a mono channel goes to both sides).
-std::vector<float> StereoFloats(const DecodedMusic& music);
+// 16-bit PCM frames as interleaved stereo floats in [-1, 1) (a mono channel goes to both sides);
+// stereo has room for 2 * frames floats.
+void StereoFloats(const int16_t* samples, size_t frames, int channels, float* stereo);
 
-// The sound for a sequence of frames: music (interleaved stereo at sampleRate) read along the
-// frames' music positions, frame k covering 1/fps seconds from frameMs[k] to frameMs[k + 1]
-// (endMs after the last), with linear interpolation between samples. Silence past the music.
-std::vector<float> ResampleAlongFrames(const std::vector<float>& music, int32_t sampleRate,
-                                       const std::vector<double>& frameMs, double endMs,
-                                       double fps);
+// The music as stereo floats by frame index, decoded a window at a time: reads that move forward
+// decode on, as a decode from the start would; a read behind the window or far ahead seeks.
+class StereoWindow {
+public:
+    static constexpr size_t WindowFrames = 16384;
+    explicit StereoWindow(PcmSource& music);
+    // Frames i and i + 1 as {left, right, left, right}; nullptr unless both lie in the music.
+    const float* Pair(int64_t i);
+
+private:
+    size_t ReadAt(int64_t frame, float* stereo, size_t frames);
+    PcmSource& music_;
+    std::vector<int16_t> pcm_;
+    std::vector<float> stereo_;
+    int64_t start_ = 0;    // the first frame in the window
+    int64_t count_ = 0;    // frames in the window
+    int64_t decoded_ = -1; // where the decoder stands; -1: not known yet
+    int64_t end_;          // frames in the music, as far as known
+};
+
+// The sound for a sequence of frames: the music read along the frames' music positions at its
+// own rate, frame k covering 1/fps seconds from frameMs[k] to frameMs[k + 1] (endMs after the
+// last), with linear interpolation between samples; silence before and past the music. The
+// interleaved stereo floats go to write in pieces; false when write refuses one.
+bool ResampleAlongFrames(PcmSource& music, const std::vector<double>& frameMs, double endMs,
+                         double fps, const std::function<bool(const float*, size_t)>& write);
+// The same, all of it in memory (for short ranges and tests).
+std::vector<float> ResampleAlongFrames(PcmSource& music, const std::vector<double>& frameMs,
+                                       double endMs, double fps);
 
 } // namespace quv

@@ -101,6 +101,22 @@ TEST(WalkDemoRecords, StrictStopsAtTheFirstProblem)
               "last field of \"T\"");
 }
 
+TEST(WalkDemoRecords, LenientStopsAfterTheLastProblemItReports)
+{
+    // A handle and then nothing but misplaced field tags: every one is a problem, and the report
+    // stops at its bound with one line saying so.
+    DemoBytes flood;
+    flood.Handle("T", 0, 1);
+    for (size_t i = 0; i < MaxDemoProblems + 500; ++i)
+        flood.NextField();
+    const WalkLog log = Walk(flood, DemoPolicy::Lenient);
+    EXPECT_FALSE(log.clean);
+    ASSERT_EQ(log.problems.size(), MaxDemoProblems + 1);
+    EXPECT_EQ(log.problems.back().offset, 170 + 2 * MaxDemoProblems);
+    EXPECT_EQ(log.problems.back().text, "more than " + std::to_string(MaxDemoProblems) +
+                                            " problems; the rest of the file is not checked");
+}
+
 TEST(WalkDemoRecords, CleanFilesUnknownTypesAndTruncation)
 {
     // A clean file is clean under both policies, and a visitor may leave members empty.

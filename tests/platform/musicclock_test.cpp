@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <thread>
 
@@ -125,25 +126,109 @@ TEST(MusicSpeed, TruncatesAndZeroRestoresLoadTimeRate)
     EXPECT_TRUE(MusicEnded());
 }
 
-TEST(DecodeMp3, ReadsRateLengthAndRejectsOtherFiles)
+// Every frame of the stream from where it stands to its end.
+std::vector<int16_t> ReadToEnd(PcmSource& music)
+{
+    std::vector<int16_t> all;
+    std::vector<int16_t> chunk(1000 * static_cast<size_t>(music.Channels()));
+    while (const size_t n = music.Read(chunk.data(), 1000))
+        all.insert(all.end(), chunk.begin(),
+                   chunk.begin() + static_cast<long>(n) * music.Channels());
+    return all;
+}
+
+TEST(Mp3Stream, ReadsRateLengthAndRejectsOtherFiles)
 {
     std::string error;
-    const std::optional<DecodedMusic> music = DecodeMp3(ToneFile, &error);
+    std::unique_ptr<Mp3Stream> music = Mp3Stream::Open(ToneFile, &error);
     ASSERT_TRUE(music) << error;
-    EXPECT_EQ(music->rate, 44100u);
-    EXPECT_EQ(music->channels, 1);
+    EXPECT_EQ(music->Rate(), 44100u);
+    EXPECT_EQ(music->Channels(), 1);
     // Gapless decoding trims the encoder's delay and padding: one second, give or take a frame.
-    EXPECT_NEAR(static_cast<double>(music->Frames()) / music->rate, 1.0, 0.03);
+    EXPECT_NEAR(static_cast<double>(music->Frames()) / music->Rate(), 1.0, 0.03);
+    // The stream gives exactly the frames it announced, and nothing after its end.
+    EXPECT_EQ(static_cast<int64_t>(ReadToEnd(*music).size()), music->Frames());
+    int16_t more[8];
+    EXPECT_EQ(music->Read(more, 4), 0u);
     const std::optional<Mp3Info> info = ProbeMp3(ToneFile);
     ASSERT_TRUE(info);
-    EXPECT_NEAR(info->lengthSeconds, 1.0, 0.03);
+    EXPECT_DOUBLE_EQ(info->lengthSeconds, static_cast<double>(music->Frames()) / 44100.0);
 
-    EXPECT_FALSE(DecodeMp3("/nonexistent/plomarind.mp3", &error));
+    EXPECT_FALSE(Mp3Stream::Open("/nonexistent/plomarind.mp3", &error));
     EXPECT_FALSE(error.empty());
     const std::string text = testing::TempDir() + "/not_music.mp3";
     std::ofstream(text) << "this is not an MPEG audio file at all, just some text\n";
-    EXPECT_FALSE(DecodeMp3(text, &error));
+    EXPECT_FALSE(Mp3Stream::Open(text, &error));
     EXPECT_FALSE(ProbeMp3(text));
+}
+
+TEST(Mp3Stream, SeeksLandOnTheSamplesOfAPlainDecode)
+{
+    std::unique_ptr<Mp3Stream> music = Mp3Stream::Open(ToneFile, nullptr);
+    ASSERT_TRUE(music);
+    const std::vector<int16_t> whole = ReadToEnd(*music);
+    const int64_t frames = music->Frames();
+    // The first sample, inside the first MPEG frame, on and beside frame boundaries (1152
+    // samples), the last sample and the end itself, read to the end; then, in a stream that has
+    // been read and sought in all directions, a target every 331 samples with 3000 read.
+    for (const int64_t at :
+         {int64_t{0}, int64_t{1}, int64_t{575}, int64_t{1152}, int64_t{1153}, int64_t{5 * 1152 - 1},
+          frames / 2 + 17, frames - 1, frames, int64_t{300}}) {
+        ASSERT_TRUE(music->Seek(at)) << at;
+        const std::vector<int16_t> rest = ReadToEnd(*music);
+        ASSERT_EQ(static_cast<int64_t>(rest.size()), frames - at) << at;
+        EXPECT_TRUE(std::equal(rest.begin(), rest.end(), whole.begin() + at)) << at;
+    }
+    std::vector<int16_t> part(3000);
+    for (int64_t at = frames - 5; at >= 0; at -= 331) {
+        ASSERT_TRUE(music->Seek(at)) << at;
+        const size_t n = music->Read(part.data(), part.size());
+        ASSERT_EQ(static_cast<int64_t>(n), std::min<int64_t>(3000, frames - at)) << at;
+        EXPECT_TRUE(
+            std::equal(part.begin(), part.begin() + static_cast<long>(n), whole.begin() + at))
+            << at;
+    }
+    EXPECT_FALSE(music->Seek(-1));
+    EXPECT_FALSE(music->Seek(frames + 1));
+}
+
+TEST(Mp3Stream, LyingFrameCountDrivesNoAllocation)
+{
+    // The tone with its Info header claiming 2^32 - 1 frames: the length comes from the frames
+    // that are there, and the stream plays to their end.
+    std::ifstream in(ToneFile, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t tag = bytes.find("Info");
+    ASSERT_NE(tag, std::string::npos);
+    ASSERT_TRUE(bytes[tag + 7] & 1); // the frame count is present
+    bytes.replace(tag + 8, 4, "\xff\xff\xff\xff");
+    const std::string lying = testing::TempDir() + "/lying_frames.mp3";
+    std::ofstream(lying, std::ios::binary) << bytes;
+
+    std::string error;
+    std::unique_ptr<Mp3Stream> music = Mp3Stream::Open(lying, &error);
+    ASSERT_TRUE(music) << error;
+    EXPECT_NEAR(static_cast<double>(music->Frames()) / music->Rate(), 1.0, 0.1);
+    EXPECT_EQ(static_cast<int64_t>(ReadToEnd(*music).size()), music->Frames());
+    const std::optional<Mp3Info> info = ProbeMp3(lying);
+    ASSERT_TRUE(info);
+    EXPECT_LT(info->lengthSeconds, 2.0);
+}
+
+TEST(MemoryPcm, ReadsSeeksAndEnds)
+{
+    MemoryPcm pcm({1, 2, 3, 4, 5, 6, 7}, 8000, 2); // the trailing 7 is half a frame
+    EXPECT_EQ(pcm.Frames(), 3);
+    int16_t out[8] = {};
+    EXPECT_EQ(pcm.Read(out, 2), 2u);
+    EXPECT_EQ(out[3], 4);
+    EXPECT_EQ(pcm.Read(out, 4), 1u);
+    EXPECT_EQ(out[0], 5);
+    EXPECT_EQ(pcm.Read(out, 4), 0u);
+    ASSERT_TRUE(pcm.Seek(1));
+    EXPECT_EQ(pcm.Read(out, 1), 1u);
+    EXPECT_EQ(out[0], 3);
+    EXPECT_FALSE(pcm.Seek(4));
 }
 
 TEST(MusicLoad, MissingFileRunsSilentClockForFallbackLength)
@@ -157,16 +242,15 @@ TEST(MusicLoad, MissingFileRunsSilentClockForFallbackLength)
     MusicFree();
 }
 
-// Two seconds of a quiet tone, so the null backend has something to mix.
-DecodedMusic TwoSeconds()
+// Two seconds of a quiet tone, so the null backend has something to mix: longer than the
+// stream's queue, so that the feeder thread refills it while it plays.
+std::unique_ptr<PcmSource> TwoSeconds()
 {
-    DecodedMusic music;
-    music.rate = 44100;
-    music.channels = 2;
-    music.samples.resize(2 * 88200);
-    for (size_t i = 0; i < music.samples.size(); ++i)
-        music.samples[i] = static_cast<int16_t>((i / 2) % 100 * 20);
-    return music;
+    std::vector<int16_t> samples(2 * 88200);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>((i / 2) % 100 * 20);
+    static_assert(OpenAlStream::BufferCount * OpenAlStream::BufferFrames < 88200);
+    return std::make_unique<MemoryPcm>(std::move(samples), 44100, 2);
 }
 
 TEST(OpenAlStream, ClockOnNullBackend)
@@ -228,6 +312,22 @@ TEST(OpenAlStream, ClockOnNullBackend)
     SleepMs(700);
     EXPECT_TRUE(MusicEnded());
     EXPECT_EQ(MusicPositionMs(), 2000);
+
+    // A seek after the end plays again from there. Paused, the position holds, and a seek
+    // while paused waits for the resume.
+    MusicSetPositionSeconds(1.0f);
+    EXPECT_FALSE(MusicEnded());
+    s->SetPaused(true);
+    const double held = s->PositionSeconds();
+    SleepMs(100);
+    EXPECT_DOUBLE_EQ(s->PositionSeconds(), held);
+    MusicSetPositionSeconds(1.8f);
+    EXPECT_NEAR(s->PositionSeconds(), 1.8, 0.01);
+    SleepMs(300);
+    EXPECT_FALSE(MusicEnded());
+    s->SetPaused(false);
+    SleepMs(500);
+    EXPECT_TRUE(MusicEnded());
     MusicFree();
 }
 

@@ -12,69 +12,97 @@ namespace quv {
 namespace {
 
 // One second of stereo music whose left channel counts samples and right channel is negated.
-std::vector<float> Ramp(int32_t rate)
+MemoryPcm Ramp(int32_t rate)
 {
-    std::vector<float> music;
+    std::vector<int16_t> music;
     for (int32_t i = 0; i < rate; ++i) {
-        music.push_back(static_cast<float>(i));
-        music.push_back(-static_cast<float>(i));
+        music.push_back(static_cast<int16_t>(i));
+        music.push_back(static_cast<int16_t>(-i));
     }
-    return music;
+    return MemoryPcm(std::move(music), static_cast<uint32_t>(rate), 2);
+}
+
+// Sample value v of the ramp as the sound track has it.
+float At(double v)
+{
+    return static_cast<float>(v / 32768.0);
 }
 
 TEST(VideoOut, SoundFollowsTheFramesClock)
 {
     constexpr int32_t rate = 1000;
-    const std::vector<float> music = Ramp(rate);
+    MemoryPcm music = Ramp(rate);
 
     // Normal speed at 10 frames a second: 100 ms of music per frame, the music unchanged.
     std::vector<double> frames;
     for (int k = 0; k < 5; ++k)
         frames.push_back(100.0 * k);
-    std::vector<float> sound = ResampleAlongFrames(music, rate, frames, 500.0, 10.0);
+    std::vector<float> sound = ResampleAlongFrames(music, frames, 500.0, 10.0);
     ASSERT_EQ(sound.size(), 2u * 500);
     for (size_t n = 0; n < 500; ++n) {
-        EXPECT_FLOAT_EQ(sound[2 * n], static_cast<float>(n));
-        EXPECT_FLOAT_EQ(sound[2 * n + 1], -static_cast<float>(n));
+        EXPECT_FLOAT_EQ(sound[2 * n], At(n));
+        EXPECT_FLOAT_EQ(sound[2 * n + 1], -At(n));
     }
 
     // From 200 ms the clock runs at half speed: the same wall time holds half the music, and it
     // is read at half the step (interpolated between samples).
     frames = {0.0, 100.0, 200.0, 250.0, 300.0};
-    sound = ResampleAlongFrames(music, rate, frames, 350.0, 10.0);
+    sound = ResampleAlongFrames(music, frames, 350.0, 10.0);
     ASSERT_EQ(sound.size(), 2u * 500);
-    EXPECT_FLOAT_EQ(sound[2 * 150], 150.0f);
-    EXPECT_FLOAT_EQ(sound[2 * 200], 200.0f);
-    EXPECT_FLOAT_EQ(sound[2 * 201], 200.5f);
-    EXPECT_FLOAT_EQ(sound[2 * 400], 300.0f);
-    EXPECT_FLOAT_EQ(sound[2 * 499], 349.5f);
+    EXPECT_FLOAT_EQ(sound[2 * 150], At(150));
+    EXPECT_FLOAT_EQ(sound[2 * 200], At(200));
+    EXPECT_FLOAT_EQ(sound[2 * 201], At(200.5));
+    EXPECT_FLOAT_EQ(sound[2 * 400], At(300));
+    EXPECT_FLOAT_EQ(sound[2 * 499], At(349.5));
 
     // Past the end of the music, and before its start, there is silence.
     frames = {900.0, 1000.0};
-    sound = ResampleAlongFrames(music, rate, frames, 1100.0, 10.0);
-    EXPECT_FLOAT_EQ(sound[2 * 50], 950.0f);
+    sound = ResampleAlongFrames(music, frames, 1100.0, 10.0);
+    EXPECT_FLOAT_EQ(sound[2 * 50], At(950));
     EXPECT_FLOAT_EQ(sound[2 * 150], 0.0f);
-    sound = ResampleAlongFrames(music, rate, {-100.0}, 0.0, 10.0);
+    sound = ResampleAlongFrames(music, {-100.0}, 0.0, 10.0);
     EXPECT_FLOAT_EQ(sound[2 * 10], 0.0f);
-    EXPECT_TRUE(ResampleAlongFrames(music, rate, {}, 0.0, 10.0).empty());
+    EXPECT_TRUE(ResampleAlongFrames(music, {}, 0.0, 10.0).empty());
+}
+
+TEST(VideoOut, SoundWindowSeeksBackAndFarAheadExactly)
+{
+    // A music far longer than the window, read out of order: jumps back, far ahead and back to
+    // the start give the same samples as the music has there.
+    constexpr int32_t rate = 8000;
+    std::vector<int16_t> samples;
+    for (int32_t i = 0; i < 100000; ++i)
+        samples.push_back(static_cast<int16_t>(i % 30011 - 15000));
+    MemoryPcm music(samples, rate, 1);
+    StereoWindow window(music);
+    for (const int64_t i :
+         {int64_t{0}, int64_t{16383}, int64_t{16384}, int64_t{20000}, int64_t{5}, int64_t{70000},
+          int64_t{69990}, int64_t{99998}, int64_t{1}, int64_t{40000}}) {
+        const float* pair = window.Pair(i);
+        ASSERT_NE(pair, nullptr) << i;
+        EXPECT_EQ(pair[0], static_cast<float>(samples[static_cast<size_t>(i)]) / 32768.0f) << i;
+        EXPECT_EQ(pair[1], pair[0]) << i; // mono on both sides
+        EXPECT_EQ(pair[2], static_cast<float>(samples[static_cast<size_t>(i) + 1]) / 32768.0f) << i;
+    }
+    EXPECT_EQ(window.Pair(99999), nullptr); // the last frame has no successor
+    EXPECT_EQ(window.Pair(-1), nullptr);
+    EXPECT_EQ(window.Pair(5000000), nullptr);
+    EXPECT_NE(window.Pair(12), nullptr);
 }
 
 TEST(VideoOut, DecodedMusicBecomesStereoFloats)
 {
     // The decoder's 16-bit samples as the sound track takes them: full scale is 1, and a mono
     // channel is heard on both sides.
-    DecodedMusic mono;
-    mono.rate = 22050;
-    mono.channels = 1;
-    mono.samples = {0, 16384, -32768, 32767};
-    EXPECT_EQ(StereoFloats(mono), (std::vector<float>{0.0f, 0.0f, 0.5f, 0.5f, -1.0f, -1.0f,
-                                                      32767.0f / 32768.0f, 32767.0f / 32768.0f}));
-    DecodedMusic stereo;
-    stereo.rate = 44100;
-    stereo.channels = 2;
-    stereo.samples = {8192, -8192, 1, 2, 3}; // a trailing half frame is not a frame
-    EXPECT_EQ(StereoFloats(stereo),
-              (std::vector<float>{0.25f, -0.25f, 1.0f / 32768.0f, 2.0f / 32768.0f}));
+    const int16_t mono[] = {0, 16384, -32768, 32767};
+    std::vector<float> stereo(8);
+    StereoFloats(mono, 4, 1, stereo.data());
+    EXPECT_EQ(stereo, (std::vector<float>{0.0f, 0.0f, 0.5f, 0.5f, -1.0f, -1.0f, 32767.0f / 32768.0f,
+                                          32767.0f / 32768.0f}));
+    const int16_t both[] = {8192, -8192, 1, 2};
+    stereo.assign(4, 9.0f);
+    StereoFloats(both, 2, 2, stereo.data());
+    EXPECT_EQ(stereo, (std::vector<float>{0.25f, -0.25f, 1.0f / 32768.0f, 2.0f / 32768.0f}));
 }
 
 TEST(VideoOut, FrameRatesAreExactFractions)
