@@ -403,8 +403,12 @@ bool VideoWriter::Open(const std::string& path, int32_t width, int32_t height,
         error = "a video needs a size, a frame rate and a codec";
         return false;
     }
-    char pattern[] = "/tmp/quvvideo.XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
+    // The pictures wait in a private folder under TMPDIR (or /tmp) until the mux.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        (tmp != nullptr && *tmp != '\0' ? std::string(tmp) : std::string("/tmp")) +
+        "/quvvideo.XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
         error = std::string("cannot make a temporary directory: ") + std::strerror(errno);
         return false;
     }

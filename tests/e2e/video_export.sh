@@ -151,10 +151,12 @@ fi
 grep -q "ffmpeg failed to write $work/keep/demo.mp4" "$work/err" || fail "$(cat "$work/err")"
 [ "$(cat "$work/keep/demo.mp4")" = "the old video" ] || fail "the old file changed"
 [ "$(ls -A "$work/keep")" = demo.mp4 ] || fail "left behind: $(ls -A "$work/keep")"
-"$player" render --dir "$d" --size 320x240 --fps 1000 --from 0 --to 2500 \
+# Its own TMPDIR, so that no folder left by another render can stand for this one's.
+mkdir -p "$work/tmp"
+TMPDIR="$work/tmp" "$player" render --dir "$d" --size 320x240 --fps 1000 --from 0 --to 2500 \
     --out "$work/keep/demo.mp4" 2>"$work/err" &
 pid=$!
-for _ in $(seq 100); do compgen -G "/tmp/quvvideo.*/pictures.nut" >/dev/null && break; sleep 0.05; done
+for _ in $(seq 100); do compgen -G "$work/tmp/quvvideo.*/pictures.nut" >/dev/null && break; sleep 0.05; done
 kill -INT "$pid"
 rc=0
 wait "$pid" || rc=$?
@@ -162,6 +164,7 @@ wait "$pid" || rc=$?
 grep -q "quvplayer render: interrupted" "$work/err" || fail "$(cat "$work/err")"
 [ "$(cat "$work/keep/demo.mp4")" = "the old video" ] || fail "the old file changed"
 [ "$(ls -A "$work/keep")" = demo.mp4 ] || fail "left behind: $(ls -A "$work/keep")"
+[ -z "$(ls -A "$work/tmp")" ] || fail "temporary files left behind: $(ls -A "$work/tmp")"
 
 # Messages: unknown kinds, sizes, rates, encoders.
 check() { # check "EXPECTED TEXT" ARGS...: a usage error with that message
