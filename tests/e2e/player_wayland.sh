@@ -21,6 +21,8 @@ start_weston()
     weston --backend=x11-backend.so --socket=quvtest --width=640 --height=480 --no-config \
         >"$WORK/weston.txt" 2>&1 &
     WESTON=$!
+    # A failed check must not leave the compositor running (and drawing) after the script.
+    trap 'kill "$WESTON" 2>/dev/null || true; rm -rf "$WORK"' EXIT
     for _ in $(seq 100); do
         [ -S "$XDG_RUNTIME_DIR/quvtest" ] && break
         sleep 0.1
