@@ -22,7 +22,9 @@ bool IsDemoText(std::span<const uint8_t> bytes)
 
 DemoSource ReadDemoSource(const std::string& path, const std::string& name)
 {
-    FileRead read = ReadWholeFile(path, MaxDemoFileBytes);
+    // Running out of memory here, or any other failure that is not the file's own fault, still
+    // names the file.
+    FileRead read = NamingFile(name, [&] { return ReadWholeFile(path, MaxDemoFileBytes); });
     if (read.failure != ReadFailure::None)
         throw DemoFileError(ReadFailureText(read, name, MaxDemoFileBytes));
     DemoSource source;
@@ -34,9 +36,19 @@ DemoSource ReadDemoSource(const std::string& path, const std::string& name)
     if (read.bytes.size() >= 3 && read.bytes[0] == 0xEF && read.bytes[1] == 0xBB &&
         read.bytes[2] == 0xBF)
         skip = 3; // the parser counts lines from the first character after the mark
-    const std::string text(read.bytes.begin() + static_cast<long>(skip), read.bytes.end());
-    const DemoDocument document = ParseDemoText(text, name);
-    source.bytes = WriteDemoBytes(document);
+    const std::string text = NamingFile(name, [&] {
+        return std::string(read.bytes.begin() + static_cast<long>(skip), read.bytes.end());
+    });
+    const DemoDocument document = [&] {
+        try {
+            return ParseDemoText(text, name);
+        } catch (const DemoTextError&) {
+            throw; // it names the file, with the line and pointer
+        } catch (const std::exception& error) {
+            throw FileError("\"" + name + "\": " + ExceptionText(error));
+        }
+    }();
+    source.bytes = NamingFile(name, [&] { return WriteDemoBytes(document); });
     source.text = true;
     source.tempo = document.tempo;
     return source;
@@ -59,7 +71,7 @@ DemoSource LoadDemoSource(const std::string& name)
     if (!path)
         return {}; // a missing demo plays the music with an empty Timeline
     DemoSource source = ReadDemoSource(*path, name);
-    LoadDemoBytes(source.bytes, name);
+    NamingFile(name, [&] { LoadDemoBytes(source.bytes, name); });
     source.bytes = {};
     return source;
 }

@@ -83,8 +83,8 @@ demo_dir()
 }
 
 # on_xvfb FUNCTION ARGS...: runs a function of the calling script on a fresh virtual display.
-# The server picks a free display number itself (-displayfd), so scripts that run side by side
-# never race for one, as they can with xvfb-run -a.
+# Each script starts its own server (own_xvfb), so scripts that run side by side never race for
+# one display, as they can with xvfb-run -a.
 on_xvfb()
 {
     (
@@ -167,20 +167,32 @@ at_least()
     python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) >= float(sys.argv[2]) else 1)" "$1" "$2"
 }
 
-# own_xvfb: a virtual display this script can end itself, on a number the server picks. Sets
-# DISPLAY and XVFB_PID.
+# own_xvfb: a virtual display this script can end itself. Sets DISPLAY and XVFB_PID. The number
+# is drawn at random from a wide range rather than the lowest free one: a server that another
+# script is just ending still holds its sockets for a moment, and a new server on the number it
+# freed could lose its socket to that server's clean-up. A number in use makes the server exit;
+# another is then tried.
 own_xvfb()
 {
-    local fd_file="$WORK/displayfd"
-    : >"$fd_file"
-    Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$fd_file" 2>/dev/null &
-    XVFB_PID=$!
-    for _ in $(seq 100); do
-        [ -s "$fd_file" ] && break
-        sleep 0.1
+    local fd_file="$WORK/displayfd" number
+    for _ in $(seq 20); do
+        number=$((100 + RANDOM % 30000))
+        : >"$fd_file"
+        Xvfb ":$number" -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$fd_file" 2>/dev/null &
+        XVFB_PID=$!
+        for _ in $(seq 100); do
+            [ -s "$fd_file" ] && break
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        if [ -s "$fd_file" ]; then
+            export DISPLAY=":$(head -n 1 "$fd_file")"
+            return 0
+        fi
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
     done
-    [ -s "$fd_file" ] || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n 1 "$fd_file")"
+    fail "Xvfb did not start"
 }
 
 # wait_log LINE [TENTHS]: waits until the player's stderr holds the debug line.
