@@ -60,7 +60,7 @@ wait_count()
 # no_box WHAT: no message box is open.
 no_box()
 {
-    [ -z "$(window_named "^(Plomarind demo|TGA)")" ] || fail "$WHAT: a message box appeared"
+    [ -z "$(window_named "^(Plomarind demo|TGA)")" ] || fail "$1: a message box appeared"
 }
 
 # reload_position N: the music position of the Nth reload.
@@ -88,6 +88,21 @@ reload_keeps_position()
     at_least $((now + 1000)) "$at" || fail "reload $1: the music jumped to $at ms (now $now)"
 }
 
+# watch_demo FILE WHAT: plays FILE of the demo folder with --watch ($pid), from when the music
+# started ($started), in its window ($gl); the first picture must be red.
+watch_demo()
+{
+    : >"$WORK/err.txt" # the last run's log must not match
+    (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 --demo "$1" --watch \
+        2>"$WORK/err.txt") &
+    pid=$!
+    wait_log Playing || fail "$2: the music did not start"
+    started=$(date +%s.%N)
+    gl=$(wait_window "$GL") || fail "$2: no GL window"
+    shows red "$2: the first load"
+    sleep 1
+}
+
 if [ "${3:-}" = inside ]; then
     dir=$(demo_dir watch 40)
     clear_json 1 0 >"$WORK/red.json"
@@ -96,14 +111,7 @@ if [ "${3:-}" = inside ]; then
     cp "$WORK/red.json" "$dir/show.json"
 
     # The text form, named with --demo.
-    (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 --demo show.json --watch \
-        2>"$WORK/err.txt") &
-    pid=$!
-    wait_log Playing || fail "the music did not start"
-    started=$(date +%s.%N)
-    gl=$(wait_window "$GL") || fail "no GL window"
-    shows red "the first load"
-    sleep 1
+    watch_demo show.json "text form"
 
     saved=$(since_start_ms)
     save "$dir/show.json" "$WORK/green.json"
@@ -118,14 +126,14 @@ if [ "${3:-}" = inside ]; then
     # The error is written over the picture, in its own colour.
     at_least "$(share "$WORK/shot.png" "#FF5959")" 0.003 || fail "the picture does not show the error"
     if [ -n "${QUV_SHOTS:-}" ]; then cp "$WORK/shot.png" "$QUV_SHOTS/watch-error.png"; fi
-    WHAT="a broken save" no_box
+    no_box "a broken save"
     # A save that parses but names no effect type: the error points into the document.
     sed 's/OpenGL Clear/OpenGL Clean/' "$WORK/red.json" >"$WORK/unknown.json"
     save "$dir/show.json" "$WORK/unknown.json"
     wait_count 'show.json:1: /handles/0/type: unknown effect type "OpenGL Clean"' 1
     sleep 0.5
     shows lime "after a save with an unknown type"
-    WHAT="an unknown type" no_box
+    no_box "an unknown type"
 
     saved=$(since_start_ms)
     save "$dir/show.json" "$WORK/red.json"
@@ -141,7 +149,7 @@ if [ "${3:-}" = inside ]; then
     save "$dir/gfx/gfxslots" "$WORK/slots"
     wait_count "missing.tga" 1
     sleep 0.5
-    WHAT="a missing image" no_box
+    no_box "a missing image"
     shows red "after a missing image"
 
     xdotool windowfocus --sync "$gl" key Escape
@@ -161,14 +169,7 @@ open(sys.argv[3], 'wb').write(green[:180])
 PY
     cp "$WORK/red.quv" "$dir/show.quv"
     : >"$dir/gfx/gfxslots" # a missing image at start-up would wait in a box
-    (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 --demo show.quv --watch \
-        2>"$WORK/err.txt") &
-    pid=$!
-    wait_log Playing || fail "compiled: the music did not start"
-    started=$(date +%s.%N)
-    gl=$(wait_window "$GL") || fail "compiled: no GL window"
-    shows red "compiled: the first load"
-    sleep 1
+    watch_demo show.quv compiled
     saved=$(since_start_ms)
     save "$dir/show.quv" "$WORK/green.quv"
     wait_count "quvplayer: reloaded show.quv" 1
@@ -178,7 +179,7 @@ PY
     wait_count "Read beyond end of file" 1
     sleep 0.5
     shows lime "compiled: after a truncated save"
-    WHAT="a truncated save" no_box
+    no_box "a truncated save"
     save "$dir/show.quv" "$WORK/red.quv"
     wait_count "quvplayer: reloaded show.quv" 2
     shows red "compiled: the save after the truncated one"
