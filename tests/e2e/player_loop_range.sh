@@ -9,6 +9,7 @@ GL="^Plomarind - Qem's Demo System v1.1\$"
 # play ARGS...: the player in the background ($pid, $started), once its music plays.
 play()
 {
+    : >"$WORK/err.txt" # the last run's log must not match
     (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 "$@" 2>"$WORK/err.txt") &
     pid=$!
     wait_log Playing || fail "the music did not start"
