@@ -17,6 +17,7 @@
 //                      SpendFrameWork(cost of n) ...  EndFrameWork();
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace quv {
@@ -30,13 +31,30 @@ constexpr int64_t FrameWorkAllowance = 600'000;
 // the cap's pass count grows with sqrt(W).
 constexpr int64_t BlurPassWork = 4'096;
 
+// A cube of the "MengerF\xE9tis 01" structure and a box of a tree ("Fa", "Fa6": each of the six
+// trees of the star draws from the allowance on its own) weigh one unit each: at 640 x 480 a box
+// costs about what a hexagon does (a tree's a little more, a Menger cube less). A whole tree at
+// the depth cap (797,161 boxes) is more than the allowance, so in a frame of the Timeline a tree
+// deeper than 11 draws at the depth the allowance has left; a Menger structure at its cap fits.
+int64_t MengerWork(int32_t level);
+int64_t TreeWork(int32_t depth);
+// The rings ("Kocka Karika", "Kocka Karika Cso") draw their small cubes from a kept mesh: four
+// of them weigh one unit.
+int64_t RingWork(int32_t cubes);
+
+// The largest count from `wanted` down to 0 whose work (MengerWork, TreeWork) the frame can still
+// pay for: `wanted` itself when its work fits (counts of 0 or less included), nullopt when not
+// even count 0 fits.
+std::optional<int32_t> AffordableCount(int32_t wanted, int64_t (*work)(int32_t));
+
 // The hexagons "Kaleido 01" draws for a "Detail " of d > 0 (rows -3d..3d by columns -1.5d..1.5d,
 // truncated); 0 for d <= 0 or NaN.
 int64_t KaleidoHexagons(double d);
 
 // The work one key value of a field asks for in a frame on a 640-wide view, its cap applied:
-// hexagons for "Kaleido 01"'s "Detail ", passes times BlurPassWork for a blur's "Factor"; 0 for
-// every other field. The check of `quvplayer dump --check` adds these up.
+// hexagons for "Kaleido 01"'s "Detail ", passes times BlurPassWork for a blur's "Factor", cubes
+// and boxes for the Menger level and the tree depths; 0 for every other field. The check of
+// `quvplayer dump --check` adds these up.
 int64_t FieldWork(std::string_view type, std::string_view field, double value);
 
 // Opens a frame with the whole allowance (EvaluateTimeline, before its first instance).

@@ -10,12 +10,14 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/_effectfield.h"
 #include "engine/_effecthandle.h"
 #include "engine/drawpath.h"
+#include "engine/framebudget.h"
 #include "engine/numeric.h"
 #include "engine/random.h"
 
@@ -226,9 +228,12 @@ void LeaveModelview(int32_t n, bool sameFields)
     TurnsKept = true;
 }
 
+// The level the kept mesh was built at: the frame's allowance may draw the same fields lower.
+int32_t MeshLevel = 0;
+
 void DrawFast(int32_t n)
 {
-    if (MeshBuilt && SameFields()) {
+    if (MeshBuilt && MeshLevel == n && SameFields()) {
         Mesh.Draw();
         LeaveModelview(n, true);
         return;
@@ -241,6 +246,7 @@ void DrawFast(int32_t n)
     Mesh.End();
     LeaveModelview(n, false);
     MeshBuilt = keep;
+    MeshLevel = n;
     const double now[6] = {MengerLevel, Rotate[0], Rotate[1], Rotate[2], Rotate[3], Rotate[4]};
     std::copy(now, now + 6, MeshFields);
 }
@@ -258,7 +264,14 @@ void Render()
     glDisable(GL_TEXTURE_2D);
     glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
     RandSeed = 0;
-    const int32_t n = std::min(TruncInt(MengerLevel), MaxMengerLevel);
+    // The frame's work allowance (engine/framebudget.h) may leave room for a lower level only,
+    // or for none.
+    const std::optional<int32_t> affordable =
+        AffordableCount(std::min(TruncInt(MengerLevel), MaxMengerLevel), &MengerWork);
+    if (!affordable)
+        return;
+    const int32_t n = *affordable;
+    SpendFrameWork(MengerWork(n));
     if (LiteralDrawing || !DefaultPathExact())
         DrawMengerNode(10, 0, n);
     else

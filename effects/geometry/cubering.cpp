@@ -3,11 +3,13 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <optional>
 #include <cstdint>
 
 #include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/drawpath.h"
+#include "engine/framebudget.h"
 #include "engine/numeric.h"
 #include "engine/random.h"
 
@@ -84,7 +86,11 @@ void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache)
     const int32_t n = TruncInt(ring.cubeNumber);
     if (n <= 0)
         return;
-    const int32_t drawn = std::min(n, MaxRingCubes);
+    // The frame's work allowance (engine/framebudget.h) may pay for fewer cubes; the generator
+    // still ends where the whole count leaves it.
+    const std::optional<int32_t> affordable = AffordableCount(std::min(n, MaxRingCubes), &RingWork);
+    const int32_t drawn = affordable ? *affordable : 0;
+    SpendFrameWork(RingWork(drawn));
     const uint64_t skipped = static_cast<uint64_t>(n - drawn) * (ring.tube ? 4u : 3u);
 
     if (LiteralDrawing || !DefaultPathExact()) {
@@ -104,7 +110,11 @@ void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache)
         return;
     }
 
-    if (cache.built && SameRing(cache.ring, ring)) {
+    if (drawn == 0) { // the allowance is spent: no mesh to build, the kept one stays
+        SkipRandom(skipped);
+        return;
+    }
+    if (cache.built && cache.drawn == drawn && SameRing(cache.ring, ring)) {
         cache.mesh.Draw();
         RandSeed = cache.seedAfter; // where drawing the numbers again would leave it
         return;
@@ -124,6 +134,7 @@ void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache)
     SkipRandom(skipped);
     cache.built = true;
     cache.ring = ring;
+    cache.drawn = drawn;
     cache.seedAfter = RandSeed;
 }
 

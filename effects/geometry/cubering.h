@@ -23,6 +23,7 @@ struct CubeRingCache {
     BoxMesh mesh;
     bool built = false;
     CubeRing ring;
+    int32_t drawn = 0; // the cubes built: the frame's work allowance may draw fewer than asked
     uint32_t seedAfter = 0;
 };
 

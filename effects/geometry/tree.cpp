@@ -27,11 +27,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "effects/geometry/boxes.h"
 #include "effects/geometry/cubes.h"
 #include "engine/drawpath.h"
+#include "engine/framebudget.h"
 #include "engine/numeric.h"
 
 namespace quv {
@@ -394,7 +396,14 @@ int64_t TreeBoxCount(int32_t depth)
 
 void DrawTree(const TreeVariables& variables)
 {
-    const TreeParams params = ReadParams(variables);
+    TreeParams params = ReadParams(variables);
+    // The frame's work allowance (engine/framebudget.h) may leave room for a shallower tree
+    // only, or for none.
+    const std::optional<int32_t> affordable = AffordableCount(params.depth, &TreeWork);
+    if (!affordable)
+        return;
+    params.depth = *affordable;
+    SpendFrameWork(TreeWork(params.depth));
     if (LiteralDrawing || !DefaultPathExact())
         DrawTreeLiteral(params);
     else

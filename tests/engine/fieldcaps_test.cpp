@@ -70,9 +70,41 @@ TEST(FrameWork, EachCappedFieldWeighsWhatItDraws)
     EXPECT_EQ(FieldWork("Wash Vertical", "Factor", 99.0), 9 * BlurPassWork);
     EXPECT_EQ(FieldWork("Blur", "Factor", -5.0), 0);
     EXPECT_EQ(FieldWork("OpenGL Clear", "Red", 1e9), 0);
-    // One of each at its cap fits the allowance on its own: a cap still draws as documented.
+    EXPECT_EQ(MengerWork(0), 1);
+    EXPECT_EQ(MengerWork(2), 26 * 7 + 36);
+    EXPECT_EQ(MengerWork(99), MengerWork(MengerLevelCap));
+    EXPECT_EQ(TreeWork(-4), 1);
+    EXPECT_EQ(TreeWork(3), 40); // (3^4 - 1) / 2
+    EXPECT_EQ(TreeWork(10000), 797161);
+    EXPECT_EQ(FieldWork("MengerF\xE9tis 01", "Menger Level", 1e9), MengerWork(6));
+    EXPECT_EQ(FieldWork("Fa", "Cube Number", 5.9), TreeWork(5));
+    EXPECT_EQ(FieldWork("Fa6", "Level", 2.0), 6 * TreeWork(2));
+    EXPECT_EQ(FieldWork("Kocka Karika", "Cube Number", 4096.0), 1024);
+    EXPECT_EQ(FieldWork("Kocka Karika Cso", "Cube Number", 1e9), RingCubeCap / 4);
+    EXPECT_EQ(FieldWork("MengerF\xE9tis 01", "Cube Number", 1e9), 0); // not a loop count
+    // One of each at its cap fits the allowance on its own, so a cap still draws as documented;
+    // only a whole tree at the depth cap is more than a frame pays for.
     EXPECT_LE(FieldWork("Kaleido 01", "Detail ", 1e9), FrameWorkAllowance);
     EXPECT_LE(FieldWork("Blur", "Factor", 1e9), FrameWorkAllowance);
+    EXPECT_LE(FieldWork("MengerF\xE9tis 01", "Menger Level", 1e9), FrameWorkAllowance);
+    EXPECT_GT(FieldWork("Fa", "Cube Number", 1e9), FrameWorkAllowance);
+    EXPECT_LE(FieldWork("Fa", "Cube Number", 11.0), FrameWorkAllowance);
+}
+
+TEST(FrameWork, AffordableCountsStepDownAsTheAllowanceRunsOut)
+{
+    // Outside a frame everything is affordable.
+    EXPECT_EQ(AffordableCount(12, &TreeWork), 12);
+    BeginFrameWork();
+    EXPECT_EQ(AffordableCount(12, &TreeWork), 11); // 797,161 boxes do not fit, 265,720 do
+    SpendFrameWork(FrameWorkAllowance - TreeWork(4));
+    EXPECT_EQ(AffordableCount(12, &TreeWork), 4);
+    EXPECT_EQ(AffordableCount(-3, &TreeWork), -3); // a count below 0 draws what 0 draws
+    SpendFrameWork(TreeWork(4));
+    EXPECT_EQ(AffordableCount(6, &MengerWork), std::nullopt); // not even one cube is left
+    EXPECT_EQ(AffordableCount(-1, &MengerWork), std::nullopt);
+    EndFrameWork();
+    EXPECT_EQ(AffordableCount(6, &MengerWork), 6);
 }
 
 TEST(FrameWork, CheckReportsTheFrameOverTheAllowance)

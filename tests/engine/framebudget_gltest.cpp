@@ -60,6 +60,55 @@ TEST(FrameWork, ManyCappedInstancesShareOneAllowance)
     FreeTimeline();
 }
 
+TEST(FrameWork, MengerStructuresAndTreesDrawWhatTheAllowanceLeaves)
+{
+    // Four Menger structures at the level cap: two fit whole (289,262 cubes each), the third
+    // and the fourth draw the level the remaining 21,476 units pay for (4: 8,030 cubes each);
+    // the trees of a star after them share the last 5,416 at depths 7 to 4.
+    test::GlScene scene(320, 240);
+    test::DemoBytes demo;
+    for (int i = 0; i < 4; ++i)
+        AddInstance(demo, "MengerF\xE9tis 01", 0, 1e9);
+    AddInstance(demo, "Fa6", 0, 1e9);
+    LoadDemoBytes(demo.Bytes(), "structures.quv");
+    EvaluateTimeline(0.0);
+    glFinish();
+    EXPECT_LE(FrameWorkSpent(), FrameWorkAllowance);
+    EXPECT_EQ(FrameWorkSpent(), 2 * MengerWork(6) + 2 * MengerWork(4) + TreeWork(7) + TreeWork(6) +
+                                    2 * TreeWork(5) + 2 * TreeWork(4));
+    FreeTimeline();
+
+    // A tree star at the depth cap alone: the first two trees draw at depth 11, the next ones at
+    // the depths their leftovers pay for (9, 9, 7, 7); the frame never goes over.
+    test::DemoBytes star;
+    AddInstance(star, "Fa6", 0, 12.0);
+    LoadDemoBytes(star.Bytes(), "star.quv");
+    EvaluateTimeline(0.0);
+    glFinish();
+    EXPECT_LE(FrameWorkSpent(), FrameWorkAllowance);
+    EXPECT_EQ(FrameWorkSpent(), 2 * TreeWork(11) + 2 * TreeWork(9) + 2 * TreeWork(7));
+    FreeTimeline();
+}
+
+TEST(FrameWork, RingsDrawTheCubesTheAllowanceLeaves)
+{
+    // Two capped honeycombs leave 7,870 units: the first ring after them draws the 31,480 cubes
+    // they pay for, the others none, frame after frame.
+    test::GlScene scene(320, 240);
+    test::DemoBytes demo;
+    AddInstance(demo, "Kaleido 01", KaleidoDetail, 1e9);
+    AddInstance(demo, "Kaleido 01", KaleidoDetail, 1e9);
+    for (int i = 0; i < 4; ++i)
+        AddInstance(demo, i % 2 ? "Kocka Karika" : "Kocka Karika Cso", 0, 1e9);
+    LoadDemoBytes(demo.Bytes(), "rings.quv");
+    for (int frame = 0; frame < 2; ++frame) {
+        EvaluateTimeline(0.0);
+        glFinish();
+        EXPECT_EQ(FrameWorkSpent(), FrameWorkAllowance);
+    }
+    FreeTimeline();
+}
+
 TEST(FrameWork, AWatchableFrameDrawsInFull)
 {
     // Two honeycombs at the field's upper bound and two strong blurs in one frame: more than a
