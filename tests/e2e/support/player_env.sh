@@ -171,14 +171,15 @@ at_least()
 # is drawn at random from a wide range rather than the lowest free one: a server that another
 # script is just ending still holds its sockets for a moment, and a new server on the number it
 # freed could lose its socket to that server's clean-up. A number in use makes the server exit;
-# another is then tried.
+# another is then tried. -noreset: by default the server resets when its last client leaves, and
+# a player started during the reset could not connect.
 own_xvfb()
 {
     local fd_file="$WORK/displayfd" number
     for _ in $(seq 20); do
         number=$((100 + RANDOM % 30000))
         : >"$fd_file"
-        Xvfb ":$number" -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$fd_file" 2>/dev/null &
+        Xvfb ":$number" -displayfd 1 -screen 0 640x480x24 -nolisten tcp -noreset >"$fd_file" 2>/dev/null &
         XVFB_PID=$!
         for _ in $(seq 100); do
             [ -s "$fd_file" ] && break
