@@ -3,19 +3,6 @@
 # after naming the missing file. Also --help names the other commands and quvtool.
 source "$(dirname "$0")/support/player_env.sh"
 
-GL="^Plomarind - Qem's Demo System v1.1\$"
-
-# play ARGS...: the player in the background ($pid, $started), once its music plays.
-play()
-{
-    : >"$WORK/err.txt" # the last run's log must not match
-    (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 "$@" 2>"$WORK/err.txt") &
-    pid=$!
-    wait_log Playing || fail "the music did not start"
-    started=$(date +%s.%N)
-    gl=$(wait_window "$GL") || fail "no GL window"
-}
-
 if [ "${3:-}" = inside ]; then
     help=$("$PLAYER" --help)
     for word in "quvplayer render" "quvplayer dump" quvtool --loop Home Alt+Enter; do

@@ -4,19 +4,6 @@
 # errors (exit 2) before any window opens.
 source "$(dirname "$0")/support/player_env.sh"
 
-GL="^Plomarind - Qem's Demo System v1.1\$"
-
-# play ARGS...: the player in the background ($pid, $started), once its music plays.
-play()
-{
-    : >"$WORK/err.txt" # the last run's log must not match
-    (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 "$@" 2>"$WORK/err.txt") &
-    pid=$!
-    wait_log Playing || fail "the music did not start"
-    started=$(date +%s.%N)
-    gl=$(wait_window "$GL") || fail "no GL window"
-}
-
 # loops_at_least N MS [TENTHS]: waits until the player has sought back to MS N times.
 loops_at_least()
 {

@@ -251,3 +251,18 @@ red_share()
     convert "$1" -alpha off -fuzz 20% -fill black +opaque red -fill white -opaque red \
         -colorspace Gray -format "%[fx:mean]" info:
 }
+
+# The player's GL window.
+GL="^Plomarind - Qem's Demo System v1.1\$"
+
+# play ARGS...: the player on the demo in $dir, windowed at 320 x 240, in the background ($pid),
+# once its music plays ($started, the time it did) and its window is up ($gl).
+play()
+{
+    : >"$WORK/err.txt" # the last run's log must not match
+    (cd "$dir" && exec "$PLAYER" --play --windowed --mode 320x240 "$@" 2>"$WORK/err.txt") &
+    pid=$!
+    wait_log Playing || fail "the music did not start"
+    started=$(date +%s.%N)
+    gl=$(wait_window "$GL") || fail "no GL window"
+}
