@@ -2,12 +2,7 @@
 # The author's loop through quvtool: compile warns about what a player would meet (with the line
 # and pointer), --strict refuses to write, musical times survive decompiling with --bpm byte for
 # byte. Usage: tool_authoring.sh QUVPLAYER SOURCE_DIR
-set -euo pipefail
-player=$1
-tool="$(dirname "$player")/quvtool"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/support/script_env.sh"
 
 cat >"$work/show.json" <<'EOF2'
 {"bpm": 120, "offset": 40,

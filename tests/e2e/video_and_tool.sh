@@ -2,12 +2,7 @@
 # quvtool compiles and decompiles a demo byte for byte; `quvplayer render --out FILE.mp4` writes
 # a video whose sound follows "Music Speed" and lines up with its picture.
 # Usage: video_and_tool.sh QUVPLAYER SOURCE_DIR
-set -euo pipefail
-player=$1
-tool="$(dirname "$player")/quvtool"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/support/script_env.sh"
 
 cat >"$work/demo.json" <<'EOF'
 // red rises over the first second; the music runs at half speed from 1 s to 2 s of its time

@@ -4,12 +4,7 @@
 # a click that stay within one frame of each other at 30 and 60000/1001 fps, with and without
 # "Music Speed" slowing the clock before them.
 # Usage: video_export.sh QUVPLAYER SOURCE_DIR
-set -euo pipefail
-player=$1
-tool="$(dirname "$player")/quvtool"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/support/script_env.sh"
 if ! command -v ffmpeg >/dev/null || ! command -v lame >/dev/null; then
     echo "SKIP: video export needs ffmpeg and lame"
     exit 0
