@@ -178,15 +178,15 @@ void CheckFrameWork(const std::vector<WorkingHandle>& handles, std::vector<DemoP
             continue;
         drawn += h.work;
         if (drawn > FrameWorkAllowance) {
-            problems.push_back({h.offset,
-                                "at " + CheckNumber(at) +
-                                    " ms the instances drawn together ask for " +
-                                    std::to_string(most) +
-                                    " units of work in a frame, over the "
-                                    "allowance of " +
-                                    std::to_string(FrameWorkAllowance) + "; from \"" + h.type +
-                                    "\" (label \"" + h.label + "\") on they draw with less",
-                                false, nullptr});
+            problems.push_back(
+                {h.offset,
+                 "at " + CheckNumber(at) + " ms the instances drawn together ask for " +
+                     std::to_string(most) +
+                     " units of work in a frame, over the "
+                     "allowance of " +
+                     std::to_string(FrameWorkAllowance) + "; from \"" + h.type + "\" (label \"" +
+                     h.label + "\") on they draw with less or not at all",
+                 false, nullptr});
             return;
         }
     }
@@ -218,7 +218,7 @@ std::vector<DemoProblem> CheckDemoBytes(std::span<const uint8_t> bytes, const st
         type = r.typeName;
         label = r.label;
         handleTracks = tracks.size();
-        handles.push_back({r.offset, r.startTime, r.endTime, type, label, 0});
+        handles.push_back({r.offset, r.startTime, r.endTime, type, label, InstanceWork(type)});
         if (effectClass == nullptr)
             return std::nullopt;
         FieldNode* head = nullptr;

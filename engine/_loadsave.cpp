@@ -13,6 +13,7 @@
 #include "engine/_effectfield.h"
 #include "engine/_keyframer.h"
 #include "engine/files.h"
+#include "engine/framebudget.h"
 #include "engine/message.h"
 
 namespace quv {
@@ -69,6 +70,7 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
         handle.startTime = r.startTime;
         handle.endTime = r.endTime;
         handle.fileOffset = r.offset;
+        handle.work = InstanceWork(r.typeName);
         if (r.tag == TagFirstHandle)
             Timeline = &handle;
         else

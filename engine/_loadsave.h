@@ -30,6 +30,7 @@ struct EffectHandle {
     RenderProc Render = nullptr;
     EffectHandle* next = nullptr;
     size_t fileOffset = 0; // byte offset of the record's tag
+    int64_t work = 0;      // what a Render takes from the frame's allowance (InstanceWork)
 };
 
 // Head of the loaded demo, in file (drawing) order.

@@ -74,6 +74,49 @@ int64_t FieldWork(std::string_view type, std::string_view field, double value)
     return 0;
 }
 
+int64_t InstanceWork(std::string_view type)
+{
+    // Measured with `quvplayer render --bench --per-instance` at 640 x 480, each rounded up with a
+    // margin: the usual cost where the fields cannot make a Render much dearer (the effects that
+    // fill or copy the view once), the dearest found where they can (sprites and cubes scaled to
+    // cover the view many times over).
+    constexpr int64_t FullViewPass = 300; // "Color Fade": 0.86 ms
+    struct Cost {
+        std::string_view type;
+        int64_t work;
+    };
+    static constexpr Cost Costs[] = {
+        {"Blob Stuff 02", 9'000},   // 18 ms with its cubes over the view
+        {"Blob Stuff 01", 30'000},  // 70 ms with its largest cubes over the view
+        {"Csillagkod", 36'000},     // 513 stars: 110 ms scaled to cover the view, 3 ms as shown
+        {"RenderTarget Copy", 200}, // 0.6 ms
+        {"RGB Horizontal Offset 01", 1'200}, // 3.7 ms
+        {"Side Noise 01", 900},              // 2.3 ms
+        {"GFX Module 01", FullViewPass},     // one sprite: at most the view
+        {"RenderTarget Show", 400},          // 1.2 ms
+        {"Blur", 2 * FullViewPass},          // besides its passes: the copies and the fade
+        {"RGB Noise", 400},                  // 1.1 ms
+        {"Wash Vertical", 2 * FullViewPass},
+        {"Blur Vertical", 2 * FullViewPass},
+        {"Blur Horizontal", 2 * FullViewPass},
+        {"Blur 01", 2 * FullViewPass},
+        {"Color Fade", FullViewPass},
+        {"RenderTarget Show with Blend", 450}, // 1.35 ms
+        {"Kaleido 01", FullViewPass},          // besides its hexagons
+        {"Fa6", FullViewPass},                 // besides their boxes and cubes
+        {"Fa", FullViewPass},
+        {"Kocka Karika Cso", FullViewPass},
+        {"Kocka Karika", FullViewPass},
+        {"MengerF\xE9tis 01", FullViewPass},
+        {"Csavarodos kockacucc", 6'000}, // 8 ms as shown, 15 ms over the view
+        {"OpenGL Clear", 75},            // 0.22 ms
+    };
+    for (const Cost& cost : Costs)
+        if (cost.type == type)
+            return cost.work;
+    return 0;
+}
+
 void BeginFrameWork()
 {
     inFrame = true;

@@ -57,6 +57,17 @@ int64_t KaleidoHexagons(double d);
 // `quvplayer dump --check` adds these up.
 int64_t FieldWork(std::string_view type, std::string_view field, double value);
 
+// What one Render of an instance of the type costs besides its capped loops, in the same units
+// (at 640 x 480 on llvmpipe a unit is about 3 us, a pass over the whole view about 300). The
+// Timeline takes it from the allowance before the instance draws, and skips the instance for
+// the frame when the allowance can no longer pay it: a file stacking thousands of full-view
+// instances ("Color Fade", 0.9 ms each) would otherwise hold a frame for seconds. The cost is the
+// type's dearest Render its fields can make, not its usual one: a "Csillagkod" whose stars are
+// scaled to cover the view takes about 110 ms. The transforms, the camera, the lights, the
+// matrix stack and "Music Speed" cost 0 and are never skipped: they draw nothing, cost
+// microseconds, and the instances after them rely on the state they set. 0 for unknown types.
+int64_t InstanceWork(std::string_view type);
+
 // Opens a frame with the whole allowance (EvaluateTimeline, before its first instance).
 void BeginFrameWork();
 // Closes it: until the next frame, FrameWorkLeft() is unlimited again.

@@ -28,6 +28,11 @@ void WalkActive(double t, BeforeFn&& before, AfterFn&& after)
     BeginFrameWork(); // the capped loops of all instances share one allowance
     for (const EffectHandle* handle = Timeline; handle != nullptr; handle = handle->next) {
         if (handle->startTime <= t && t < handle->endTime) {
+            // An instance the allowance can no longer pay for draws nothing in this frame; the
+            // ones that cost nothing (state only) always run.
+            if (handle->work > FrameWorkLeft())
+                continue;
+            SpendFrameWork(handle->work);
             ApplyFields(*handle, t);
             before(*handle);
             handle->Render();

@@ -240,7 +240,7 @@ void DrawFast(int32_t n)
     }
     const bool keep = MengerCubes(n) <= MaxKeptCubes;
     if (!MeshBuilt)
-        Mesh.Reserve(MengerCubes(4), false); // the field's upper bound
+        Mesh.Reserve(MengerCubes(4), false); // the levels demos use; End grows it past that
     Mesh.Begin(keep, false);
     BuildMengerNode(Mesh, IdentityMatrix(), 10, 0, n);
     Mesh.End();

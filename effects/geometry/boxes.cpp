@@ -914,6 +914,10 @@ void BoxMesh::AddBox(const Matrix4& matrix, float x, float y, float z, float hx,
 void BoxMesh::End()
 {
     if (keep_) {
+        // Drawing a kept mesh that is partly out of view writes the index list of every box
+        // that shows. Reserve covers the counts a demo animates within; a count above it (a
+        // ring or structure at its cap) grows the list here, once per rebuild.
+        indices_.resize(std::max(indices_.size(), boxes_ * IndicesPerBox));
         AddMeshTime(started_, 0);
         Draw();
         return;

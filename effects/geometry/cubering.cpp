@@ -120,7 +120,7 @@ void DrawCubeRing(const CubeRing& ring, CubeRingCache& cache)
         return;
     }
     if (!cache.built)
-        cache.mesh.Reserve(4096, false); // the upper bound of "Cube Number"
+        cache.mesh.Reserve(4096, false); // what demos animate within; End grows it past that
     cache.mesh.Begin(true, false);
     ForEachCube(ring, drawn,
                 [&](GLfloat dx, GLfloat dy, GLfloat angle, GLfloat lift, GLfloat turn) {

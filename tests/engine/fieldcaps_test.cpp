@@ -133,16 +133,31 @@ TEST(FrameWork, CheckReportsTheFrameOverTheAllowance)
     const std::vector<DemoProblem> found = workProblems(together);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].offset, third);
-    EXPECT_EQ(found[0].text, "at 2000 ms the instances drawn together ask for 888195 units of "
+    EXPECT_EQ(found[0].text, "at 2000 ms the instances drawn together ask for 889095 units of "
                              "work in a frame, over the allowance of 600000; from \"Kaleido 01\" "
                              "(label \"k" +
-                                 std::to_string(third) + "\") on they draw with less");
+                                 std::to_string(third) +
+                                 "\") on they draw with less or not at all");
     // One after the other (an end is the next start), they never share a frame.
     test::DemoBytes apart;
     kaleido(apart, 0, 1000);
     kaleido(apart, 1000, 2000);
     kaleido(apart, 2000, 3000);
     EXPECT_TRUE(workProblems(apart).empty());
+    // Instances without capped fields count too: the 2,001st stacked "Color Fade" is the first
+    // the allowance cannot pay for. The state instances between them cost nothing.
+    test::DemoBytes fades;
+    size_t firstSkipped = 0;
+    for (int i = 0; i < 2100; ++i) {
+        if (i == 2000)
+            firstSkipped = fades.Size();
+        fades.Handle("Color Fade", 0, 1000, "f");
+        fades.Handle("OpenGL Rotate", 0, 1000, "r");
+    }
+    const std::vector<DemoProblem> stacked = workProblems(fades);
+    ASSERT_EQ(stacked.size(), 1u);
+    EXPECT_EQ(stacked[0].offset, firstSkipped);
+    EXPECT_NE(stacked[0].text.find("ask for 630000 units"), std::string::npos) << stacked[0].text;
 }
 
 } // namespace

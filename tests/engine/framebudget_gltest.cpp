@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "engine/_loadsave.h"
@@ -63,8 +64,9 @@ TEST(FrameWork, ManyCappedInstancesShareOneAllowance)
 TEST(FrameWork, MengerStructuresAndTreesDrawWhatTheAllowanceLeaves)
 {
     // Four Menger structures at the level cap: two fit whole (289,262 cubes each), the third
-    // and the fourth draw the level the remaining 21,476 units pay for (4: 8,030 cubes each);
-    // the trees of a star after them share the last 5,416 at depths 7 to 4.
+    // and the fourth draw the level the remaining 20,576 units pay for (4: 8,030 cubes each);
+    // the trees of a star after them share the last 3,916 at depths 7 to 2. Each instance also
+    // pays its own Render first.
     test::GlScene scene(320, 240);
     test::DemoBytes demo;
     for (int i = 0; i < 4; ++i)
@@ -74,8 +76,9 @@ TEST(FrameWork, MengerStructuresAndTreesDrawWhatTheAllowanceLeaves)
     EvaluateTimeline(0.0);
     glFinish();
     EXPECT_LE(FrameWorkSpent(), FrameWorkAllowance);
-    EXPECT_EQ(FrameWorkSpent(), 2 * MengerWork(6) + 2 * MengerWork(4) + TreeWork(7) + TreeWork(6) +
-                                    2 * TreeWork(5) + 2 * TreeWork(4));
+    EXPECT_EQ(FrameWorkSpent(), 4 * InstanceWork("MengerF\xE9tis 01") + InstanceWork("Fa6") +
+                                    2 * MengerWork(6) + 2 * MengerWork(4) + TreeWork(7) +
+                                    TreeWork(5) + 2 * TreeWork(4) + 2 * TreeWork(2));
     FreeTimeline();
 
     // A tree star at the depth cap alone: the first two trees draw at depth 11, the next ones at
@@ -86,14 +89,15 @@ TEST(FrameWork, MengerStructuresAndTreesDrawWhatTheAllowanceLeaves)
     EvaluateTimeline(0.0);
     glFinish();
     EXPECT_LE(FrameWorkSpent(), FrameWorkAllowance);
-    EXPECT_EQ(FrameWorkSpent(), 2 * TreeWork(11) + 2 * TreeWork(9) + 2 * TreeWork(7));
+    EXPECT_EQ(FrameWorkSpent(),
+              InstanceWork("Fa6") + 2 * TreeWork(11) + 2 * TreeWork(9) + 2 * TreeWork(7));
     FreeTimeline();
 }
 
 TEST(FrameWork, RingsDrawTheCubesTheAllowanceLeaves)
 {
-    // Two capped honeycombs leave 7,870 units: the first ring after them draws the 31,480 cubes
-    // they pay for, the others none, frame after frame.
+    // Two capped honeycombs leave 7,270 units: the first ring after them draws the 27,880 cubes
+    // they pay for after its own Render's 300, the others are skipped, frame after frame.
     test::GlScene scene(320, 240);
     test::DemoBytes demo;
     AddInstance(demo, "Kaleido 01", KaleidoDetail, 1e9);
@@ -106,6 +110,70 @@ TEST(FrameWork, RingsDrawTheCubesTheAllowanceLeaves)
         glFinish();
         EXPECT_EQ(FrameWorkSpent(), FrameWorkAllowance);
     }
+    FreeTimeline();
+}
+
+TEST(FrameWork, ARingAtTheCapPartlyOutOfViewDrawsWhole)
+{
+    // The view stands inside a ring of 65,536 cubes, so the kept mesh draws the boxes in view by
+    // index: more boxes than it reserves for, which once ran past the end of its index list.
+    test::GlScene scene(160, 120);
+    test::DemoBytes demo;
+    demo.Handle("Kocka Karika", 0.0, 1000.0, "ring").FirstField().FirstKey(0.0, RingCubeCap);
+    for (int field = 1; field <= 4; ++field) // "Circle Radius"
+        demo.NextField();
+    demo.FirstKey(0.0, 9.0);
+    LoadDemoBytes(demo.Bytes(), "ring.quv");
+    for (int frame = 0; frame < 2; ++frame) { // built, then drawn from the kept mesh
+        EvaluateTimeline(0.0);
+        glFinish();
+        EXPECT_EQ(FrameWorkSpent(), InstanceWork("Kocka Karika") + RingWork(RingCubeCap));
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    FreeTimeline();
+}
+
+// Counts the Renders of each type in a frame.
+class RenderCounter : public RenderProbe {
+public:
+    void Before(const EffectHandle& handle) override { ++counts[HandleTypeName(handle)]; }
+    void After(const EffectHandle&) override {}
+    std::map<std::string, int> counts;
+};
+
+TEST(FrameWork, StackedInstancesAreSkippedOnceTheAllowanceCannotPayTheirRender)
+{
+    // 4,096 full-view "Color Fade" instances took about 5 s a frame: the allowance pays for
+    // 2,000 of them and the rest are skipped. The state instances between and after them cost
+    // nothing and all run, so the matrix stack stays balanced for what follows.
+    test::GlScene scene(64, 48);
+    test::DemoBytes demo;
+    constexpr int Fades = 4096;
+    for (int i = 0; i < Fades; ++i) {
+        demo.Handle("OpenGL Push Matrix", 0.0, 1000.0, "push");
+        demo.Handle("Color Fade", 0.0, 1000.0, "fade").FirstField().FirstKey(0.0, 0.5);
+        demo.Handle("OpenGL Pop Matrix", 0.0, 1000.0, "pop");
+    }
+    demo.Handle("OpenGL Move", 0.0, 1000.0, "move").FirstField().FirstKey(0.0, 5.0);
+    LoadDemoBytes(demo.Bytes(), "fades.quv");
+    GLint depthBefore = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+    RenderCounter counter;
+    EvaluateTimeline(0.0, counter);
+    glFinish();
+    const int64_t paid = FrameWorkAllowance / InstanceWork("Color Fade");
+    EXPECT_EQ(counter.counts["Color Fade"], paid);
+    EXPECT_EQ(counter.counts["OpenGL Push Matrix"], Fades);
+    EXPECT_EQ(counter.counts["OpenGL Pop Matrix"], Fades);
+    EXPECT_EQ(counter.counts["OpenGL Move"], 1);
+    EXPECT_EQ(FrameWorkSpent(), paid * InstanceWork("Color Fade"));
+    GLint depthAfter = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+    EXPECT_EQ(depthAfter, depthBefore);
+    // The next frame gets the whole allowance again and draws the same.
+    counter.counts.clear();
+    EvaluateTimeline(0.0, counter);
+    EXPECT_EQ(counter.counts["Color Fade"], paid);
     FreeTimeline();
 }
 
@@ -123,7 +191,9 @@ TEST(FrameWork, AWatchableFrameDrawsInFull)
     EvaluateTimeline(0.0);
     glFinish();
     const int64_t passes = static_cast<int64_t>(std::sqrt(2000.0)); // 44 at 640 wide
-    EXPECT_EQ(FrameWorkSpent(), 2 * 193 * 97 + 2 * passes * BlurPassWork);
+    EXPECT_EQ(FrameWorkSpent(), 2 * InstanceWork("Kaleido 01") + InstanceWork("Blur 01") +
+                                    InstanceWork("Wash Vertical") + 2 * 193 * 97 +
+                                    2 * passes * BlurPassWork);
     FreeTimeline();
 }
 
