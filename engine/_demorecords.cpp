@@ -1,5 +1,6 @@
 #include "engine/_demorecords.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -78,6 +79,42 @@ std::optional<size_t> PayloadSize(uint16_t tag)
         return 0;
     default:
         return std::nullopt;
+    }
+}
+
+// The read errors of a file that ends inside a tag or a record.
+std::string TagReadError(const std::string& fileName, size_t tagOffset)
+{
+    return "Read beyond end of file (" + Where(fileName, tagOffset) +
+           ": a record tag needs 2 bytes, 1 is left)";
+}
+
+std::string RecordReadError(const std::string& fileName, uint16_t tag, size_t payloadOffset,
+                            size_t payload, size_t left)
+{
+    return "Read beyond end of file (" + Where(fileName, payloadOffset) + ": the " +
+           RecordName(tag) + " record needs " + std::to_string(payload) + " bytes, " +
+           std::to_string(left) + " are left)";
+}
+
+// Decodes the payload b of a record with a known tag.
+void DecodeRecord(uint16_t tag, size_t offset, std::span<const uint8_t> b, DemoRecord& record)
+{
+    record = DemoRecord{}; // a field record carries nothing of the record before it
+    record.offset = offset;
+    record.tag = tag;
+    if (b.size() == EffectHandleRecordSize) {
+        record.typeName = Text64(b, 0);
+        record.label = Text64(b, 64);
+        record.startTime = F64(b, 128);
+        record.endTime = F64(b, 136);
+        record.nextLink = U32(b, 160);
+    } else if (b.size() == KeyframeRecordSize) {
+        record.time = F64(b, 0);
+        record.value = F64(b, 8);
+        record.kind = b[16];
+        record.steps = static_cast<int32_t>(U32(b, 20));
+        record.nextLink = U32(b, 28);
     }
 }
 
@@ -234,8 +271,7 @@ DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& 
     while (!cursor.AtEnd()) {
         const size_t tagOffset = cursor.Offset();
         if (cursor.Left() < 2) {
-            out.readError = "Read beyond end of file (" + Where(fileName, tagOffset) +
-                            ": a record tag needs 2 bytes, 1 is left)";
+            out.readError = TagReadError(fileName, tagOffset);
             out.readErrorOffset = tagOffset;
             out.end = tagOffset;
             return out;
@@ -247,10 +283,8 @@ DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& 
             continue;
         }
         if (cursor.Left() < *payload) {
-            out.readError = "Read beyond end of file (" + Where(fileName, cursor.Offset()) +
-                            ": the " + RecordName(tag) + " record needs " +
-                            std::to_string(*payload) + " bytes, " + std::to_string(cursor.Left()) +
-                            " are left)";
+            out.readError =
+                RecordReadError(fileName, tag, cursor.Offset(), *payload, cursor.Left());
             out.readErrorOffset = cursor.Offset();
             out.end = tagOffset;
             return out;
@@ -273,23 +307,7 @@ bool ForEachDemoRecord(const DemoRecords& parsed,
         const std::optional<size_t> payload = PayloadSize(tag);
         if (!payload)
             continue;
-        record = DemoRecord{}; // a field record carries nothing of the record before it
-        record.offset = offset;
-        record.tag = tag;
-        const std::span<const uint8_t> b = cursor.Take(*payload);
-        if (*payload == EffectHandleRecordSize) {
-            record.typeName = Text64(b, 0);
-            record.label = Text64(b, 64);
-            record.startTime = F64(b, 128);
-            record.endTime = F64(b, 136);
-            record.nextLink = U32(b, 160);
-        } else if (*payload == KeyframeRecordSize) {
-            record.time = F64(b, 0);
-            record.value = F64(b, 8);
-            record.kind = b[16];
-            record.steps = static_cast<int32_t>(U32(b, 20));
-            record.nextLink = U32(b, 28);
-        }
+        DecodeRecord(tag, offset, cursor.Take(*payload), record);
         if (!visit(record))
             return false;
     }
@@ -304,6 +322,67 @@ bool WalkDemoRecords(const DemoRecords& parsed, DemoPolicy policy, const DemoVis
     // The links are not checked after a truncation: the file's end was never seen.
     if (parsed.readError) {
         walker.Problem(parsed.readErrorOffset, *parsed.readError, true);
+        return false;
+    }
+    return walker.Close() && walker.Clean();
+}
+
+bool WalkDemoStream(const DemoByteReader& read, const std::string& fileName, DemoPolicy policy,
+                    const DemoVisitor& visitor)
+{
+    // The unread bytes are buffer[begin, end), and buffer[0] is the file's byte `base`.
+    std::vector<uint8_t> buffer(size_t{64} << 10);
+    size_t begin = 0;
+    size_t end = 0;
+    size_t base = 0;
+    bool atEnd = false;
+    // Makes `need` bytes (at most a record) available at begin, unless the file ends first.
+    const auto have = [&](size_t need) {
+        if (end - begin >= need)
+            return true;
+        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
+        base += begin;
+        end -= begin;
+        begin = 0;
+        while (end < buffer.size() && !atEnd) {
+            const size_t got = read(std::span<uint8_t>(buffer).subspan(end));
+            if (got == 0)
+                atEnd = true;
+            end += std::min(got, buffer.size() - end);
+        }
+        return end - begin >= need;
+    };
+
+    Walker walker(policy, visitor);
+    DemoRecord record;
+    std::optional<std::string> readError;
+    size_t readErrorOffset = 0;
+    while (have(1)) {
+        const size_t offset = base + begin;
+        if (!have(2)) {
+            readError = TagReadError(fileName, offset);
+            readErrorOffset = offset;
+            break;
+        }
+        const uint16_t tag = U16(std::span<const uint8_t>(buffer), begin);
+        begin += 2;
+        const std::optional<size_t> payload = PayloadSize(tag);
+        if (!payload)
+            continue;
+        if (!have(*payload)) {
+            readErrorOffset = base + begin;
+            readError = RecordReadError(fileName, tag, readErrorOffset, *payload, end - begin);
+            break;
+        }
+        DecodeRecord(tag, offset, std::span<const uint8_t>(buffer).subspan(begin, *payload),
+                     record);
+        begin += *payload;
+        if (!walker.Record(record))
+            return false;
+    }
+    // As for a whole file: the links are not checked after a truncation.
+    if (readError) {
+        walker.Problem(readErrorOffset, *readError, true);
         return false;
     }
     return walker.Close() && walker.Clean();

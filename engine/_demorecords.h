@@ -4,9 +4,10 @@
 // 0x0101 next), field selections (0x0200 the handle's first field, 0x0201 the one after) and key
 // records (0x0300 a field's first key, 0x0301 the next). ParseDemoRecords checks that the bytes
 // split into whole records; ForEachDemoRecord decodes them one at a time; WalkDemoRecords applies
-// the rules of which record may follow which and hands each accepted record to a visitor. The
-// loader, `quvplayer dump` and the decompiler all read files this way. Records are decoded from
-// the bytes as they are visited and never kept, so reading a file takes memory for its bytes and
+// the rules of which record may follow which and hands each accepted record to a visitor;
+// WalkDemoStream walks a file read in pieces the same way. The loader, `quvplayer dump` and the
+// decompiler all read files this way. Records are decoded from the bytes as they are visited and
+// never kept, so reading a file takes memory for its bytes (streamed, for a piece of them) and
 // for what the visitor builds, not for a copy of every record (a 2-byte field tag would be one).
 
 #include <cstddef>
@@ -109,6 +110,17 @@ struct DemoVisitor {
 // problem. A file that ends cleanly must leave 0 in the next link of its last handle and of the
 // last key of each track.
 bool WalkDemoRecords(const DemoRecords& parsed, DemoPolicy policy, const DemoVisitor& visitor);
+
+// Hands out the next bytes of a demo file: fills the front of `into` and returns how many bytes
+// it put there, 0 only at the end of the file. Throws to stop the walk (a read error).
+using DemoByteReader = std::function<size_t(std::span<uint8_t> into)>;
+
+// The same walk over a file read in pieces, so that only a piece of the file is in memory at a
+// time: a reader of a whole file holds the file and what it builds from it, one that streams
+// holds little more than what it builds. The problems, the read error of a truncated file
+// included, are those WalkDemoRecords reports for the same bytes.
+bool WalkDemoStream(const DemoByteReader& read, const std::string& fileName, DemoPolicy policy,
+                    const DemoVisitor& visitor);
 
 // "Invalid demo file (FILE, byte N): TEXT", or the read error as it is.
 std::string DemoProblemMessage(const std::string& fileName, const DemoProblem& problem);

@@ -51,10 +51,13 @@ std::string HandleLabel(const EffectHandle& handle)
     return std::string(handle.label.data(), strnlen(handle.label.data(), 64));
 }
 
-void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
+namespace {
+
+// Loads what walk hands to the visitor it is given (the whole bytes or a stream) into the
+// Timeline, throwing DemoFileError at the first problem.
+template <typename Walk> void LoadDemo(const std::string& fileName, Walk&& walk)
 {
     FreeTimeline();
-    const DemoRecords parsed = ParseDemoRecords(bytes, fileName);
 
     // The strict walk hands out only records that fit where they are: a next handle has one
     // before it, a selected field exists, a next key has a key before it in its track.
@@ -108,8 +111,24 @@ void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
         previousKey = &key;
     };
     visitor.problem = [&](const DemoProblem& p) { problem = p; };
-    if (!WalkDemoRecords(parsed, DemoPolicy::Strict, visitor))
+    if (!walk(visitor))
         throw DemoFileError(DemoProblemMessage(fileName, *problem));
+}
+
+} // namespace
+
+void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName)
+{
+    LoadDemo(fileName, [&](const DemoVisitor& visitor) {
+        return WalkDemoRecords(ParseDemoRecords(bytes, fileName), DemoPolicy::Strict, visitor);
+    });
+}
+
+void LoadDemoStream(const DemoByteReader& read, const std::string& fileName)
+{
+    LoadDemo(fileName, [&](const DemoVisitor& visitor) {
+        return WalkDemoStream(read, fileName, DemoPolicy::Strict, visitor);
+    });
 }
 
 namespace {
@@ -117,63 +136,103 @@ namespace {
 // Reads up to limit + 1 bytes (whole when wantWhole, so that more than limit is TooLarge).
 FileRead ReadRegularFile(const std::string& path, uint64_t limit, bool wantWhole)
 {
-    FileRead read;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        read.failure = ReadFailure::CannotOpen;
-        read.error = errno;
-        return read;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        read.failure = ReadFailure::CannotOpen;
-        read.error = errno;
-    } else if (!S_ISREG(info.st_mode)) {
-        read.failure = ReadFailure::NotRegularFile;
-    } else if (wantWhole && static_cast<uint64_t>(info.st_size) > limit) {
-        read.failure = ReadFailure::TooLarge;
-        read.size = static_cast<uint64_t>(info.st_size);
-    } else {
-        // The file may grow while it is read; one byte more than the limit tells. The room for
-        // that look past the end is reserved with the file, so that it never moves the bytes
-        // read so far (a second copy of the whole file, for a moment).
-        const auto size = static_cast<size_t>(std::min<uint64_t>(info.st_size, limit));
-        read.bytes.reserve(size + 65536);
-        read.bytes.resize(size);
-        size_t have = 0;
-        for (;;) {
-            if (have == read.bytes.size()) {
-                if (!wantWhole && have == limit)
-                    break;
-                if (have > limit) {
-                    read.failure = ReadFailure::TooLarge;
-                    read.size = have;
-                    break;
-                }
-                const uint64_t most = wantWhole ? limit + 1 : limit;
-                read.bytes.resize(have + std::min<uint64_t>(most - have, 65536));
-            }
-            const ssize_t got = ::read(fd, read.bytes.data() + have, read.bytes.size() - have);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                read.failure = ReadFailure::ReadError;
-                read.error = errno;
-                break;
-            }
-            if (got == 0)
-                break;
-            have += static_cast<size_t>(got);
-        }
-        read.bytes.resize(have);
-    }
-    ::close(fd);
+    FileStream stream(path, limit, wantWhole);
+    FileRead read = stream.Failure();
     if (read.failure != ReadFailure::None)
+        return read;
+    // The file may grow while it is read; the stream tells when it passes the limit. The room
+    // for a look past the end is reserved with the file, so that it never moves the bytes read
+    // so far (a second copy of the whole file, for a moment).
+    const auto size = static_cast<size_t>(std::min<uint64_t>(stream.Size(), limit));
+    read.bytes.reserve(size + 65536);
+    read.bytes.resize(size);
+    size_t have = 0;
+    for (;;) {
+        if (have == read.bytes.size())
+            read.bytes.resize(have + 65536);
+        const size_t got =
+            stream.Read(std::span<uint8_t>(read.bytes).subspan(have, read.bytes.size() - have));
+        if (got == 0)
+            break;
+        have += got;
+    }
+    read.bytes.resize(have);
+    if (stream.Failure().failure != ReadFailure::None) {
+        read = stream.Failure();
         read.bytes = {};
+    }
     return read;
 }
 
 } // namespace
+
+FileStream::FileStream(const std::string& path, uint64_t limit, bool whole)
+    : limit_(limit), whole_(whole)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) {
+        status_.failure = ReadFailure::CannotOpen;
+        status_.error = errno;
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        status_.failure = ReadFailure::CannotOpen;
+        status_.error = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        status_.failure = ReadFailure::NotRegularFile;
+    } else {
+        size_ = static_cast<uint64_t>(info.st_size);
+        if (whole && size_ > limit) {
+            status_.failure = ReadFailure::TooLarge;
+            status_.size = size_;
+        }
+    }
+}
+
+FileStream::~FileStream()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+size_t FileStream::Read(std::span<uint8_t> into)
+{
+    if (status_.failure != ReadFailure::None)
+        return 0;
+    // A whole file may read one byte past the limit: that byte tells that it grew over it.
+    const uint64_t room = limit_ - read_ + (whole_ ? 1 : 0);
+    const auto want = static_cast<size_t>(std::min<uint64_t>(into.size(), room));
+    if (want == 0)
+        return 0;
+    for (;;) {
+        const ssize_t got = ::read(fd_, into.data(), want);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            status_.failure = ReadFailure::ReadError;
+            status_.error = errno;
+            return 0;
+        }
+        read_ += static_cast<uint64_t>(got);
+        if (read_ > limit_) {
+            status_.failure = ReadFailure::TooLarge;
+            status_.size = read_;
+            return 0;
+        }
+        return static_cast<size_t>(got);
+    }
+}
+
+DemoByteReader StreamReader(FileStream& stream, const std::string& name)
+{
+    return [&stream, name](std::span<uint8_t> into) {
+        const size_t got = stream.Read(into);
+        if (got == 0 && stream.Failure().failure != ReadFailure::None)
+            throw DemoFileError(ReadFailureText(stream.Failure(), name, MaxDemoFileBytes));
+        return got;
+    };
+}
 
 FileRead ReadWholeFile(const std::string& path, uint64_t limit)
 {
@@ -223,10 +282,8 @@ void LoadDemoFile(const std::string& fileName)
     if (!path)
         return; // a missing demo plays the music with an empty Timeline
     try {
-        const FileRead read = ReadWholeFile(*path, MaxDemoFileBytes);
-        if (read.failure != ReadFailure::None)
-            throw DemoFileError(ReadFailureText(read, fileName, MaxDemoFileBytes));
-        LoadDemoBytes(read.bytes, fileName);
+        FileStream stream(*path, MaxDemoFileBytes);
+        LoadDemoStream(StreamReader(stream, fileName), fileName);
     } catch (const FileError&) {
         throw;
     } catch (const std::exception& error) {

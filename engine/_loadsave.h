@@ -54,12 +54,17 @@ void LoadDemoFile(const std::string& fileName);
 // The same from bytes already in memory; fileName is used in messages only.
 void LoadDemoBytes(std::span<const uint8_t> bytes, const std::string& fileName);
 
+// The same from a file read in pieces (LoadDemoFile reads this way), so that the file is never
+// whole in memory: loading takes about the memory of the keys and handles it makes. The reader
+// throws DemoFileError for a failed read.
+void LoadDemoStream(const DemoByteReader& read, const std::string& fileName);
+
 // Releases the Timeline's keys, fields, nodes and handles; the Timeline becomes empty.
 void FreeTimeline();
 
-// Input files are read whole, each kind up to its own size: a demo file, the image slot list and
-// a TGA image (whose limit is its 256 MiB pixel limit plus what a header, an image ID and a
-// run-length encoding can add to it).
+// Input files are read up to a size of their own kind (the loader streams a demo file, the
+// others are read whole): a demo file, the image slot list and a TGA image (whose limit is its 256
+// MiB pixel limit plus what a header, an image ID and a run-length encoding can add to it).
 constexpr uint64_t MaxDemoFileBytes = uint64_t{256} << 20;
 constexpr uint64_t MaxSlotListBytes = uint64_t{1} << 20;
 constexpr uint64_t MaxTgaFileBytes = (uint64_t{256} << 20) + (uint64_t{256} << 20) / 3 + 65536;
@@ -78,6 +83,38 @@ struct FileRead {
     int error = 0;     // errno for CannotOpen and ReadError
     uint64_t size = 0; // the size found, for TooLarge
 };
+
+// A regular file opened for reading in pieces, checked as ReadWholeFile checks it: opened
+// without blocking, refused unless fstat calls it a regular file, and refused when it is over
+// the limit, before anything is read or later if it grows past it. With whole false, a file of
+// any size is read up to the limit instead (ReadFileHead).
+class FileStream {
+public:
+    FileStream(const std::string& path, uint64_t limit, bool whole = true);
+    ~FileStream();
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    // Fills the front of `into`; returns the bytes read, 0 at the end of the file or once it
+    // failed. Failure() then tells which.
+    size_t Read(std::span<uint8_t> into);
+    // The failure so far, as FileRead holds it (its bytes empty).
+    const FileRead& Failure() const { return status_; }
+    // The size fstat gave when it was opened.
+    uint64_t Size() const { return size_; }
+
+private:
+    int fd_ = -1;
+    uint64_t limit_ = 0;
+    bool whole_ = true;
+    uint64_t read_ = 0;
+    uint64_t size_ = 0;
+    FileRead status_;
+};
+
+// A DemoByteReader over the stream, for a demo file that messages call name: once the stream
+// has failed (on opening or later) it throws DemoFileError with ReadFailureText.
+DemoByteReader StreamReader(FileStream& stream, const std::string& name);
 
 // Reads a whole regular file of at most limit bytes. The file is opened without blocking (a FIFO
 // would otherwise wait for a writer) and checked with fstat before anything is read, so a device,

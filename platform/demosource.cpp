@@ -1,5 +1,6 @@
 #include "platform/demosource.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "engine/_loadsave.h"
@@ -70,6 +71,44 @@ DemoSource LoadDemoSource(const std::string& name)
     const std::optional<std::string> path = ResolveDemoPath(name);
     if (!path)
         return {}; // a missing demo plays the music with an empty Timeline
+    // A compiled demo is loaded as it is read, so that the file is never whole in memory beside
+    // the Timeline it becomes. Its first bytes tell the forms apart; a head of nothing but white
+    // space may still be the text form, which is read whole and compiled.
+    bool text = false;
+    NamingFile(name, [&] {
+        FileStream stream(*path, MaxDemoFileBytes);
+        const DemoByteReader read = StreamReader(stream, name);
+        std::vector<uint8_t> head(size_t{64} << 10);
+        size_t got = 0;
+        bool complete = false;
+        while (got < head.size() && !complete) {
+            const size_t more = read(std::span<uint8_t>(head).subspan(got));
+            complete = more == 0;
+            got += more;
+        }
+        head.resize(got);
+        const bool blank = std::all_of(head.begin(), head.end(), [](uint8_t c) {
+            return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0xEF || c == 0xBB ||
+                   c == 0xBF;
+        });
+        if (IsDemoText(head) || (blank && !complete && !head.empty())) {
+            text = true;
+            return;
+        }
+        size_t handed = 0; // the head first, then the rest of the stream
+        LoadDemoStream(
+            [&](std::span<uint8_t> into) {
+                if (handed == head.size())
+                    return read(into);
+                const size_t n = std::min(into.size(), head.size() - handed);
+                std::copy_n(head.begin() + static_cast<long>(handed), n, into.begin());
+                handed += n;
+                return n;
+            },
+            name);
+    });
+    if (!text)
+        return {};
     DemoSource source = ReadDemoSource(*path, name);
     NamingFile(name, [&] { LoadDemoBytes(source.bytes, name); });
     source.bytes = {};

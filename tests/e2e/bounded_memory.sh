@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Memory that does not grow with the inputs: a one-hour MP3 rendered to a one-second video and
 # loaded by the player, and a 200 MB demo file of field tags read by render and dump, each peak
-# under 400 MB of resident memory; an MP3 whose Info header claims 2^32 - 1 frames plays and
-# renders like any other.
+# under 400 MB of resident memory; a 200 MB demo file of keys rendered in under twice its size;
+# an MP3 whose Info header claims 2^32 - 1 frames plays and renders like any other.
 source "$(dirname "$0")/support/player_env.sh"
 
 if [ ! -x /usr/bin/time ]; then
@@ -159,6 +159,33 @@ PY
     done
     rm -rf "$tags"
 done
+
+# A demo of one track of nothing but keys: it is loaded as it is read, so loading it takes about
+# the memory of the keys it makes (40 bytes for each 34-byte record), not the file besides them.
+keys="$WORK/keys"
+mkdir -p "$keys"
+gfx_dir "$keys"
+python3 - "$keys/demodata.quv" "$tags_mb" <<'PY'
+import struct, sys
+path, mb = sys.argv[1], int(sys.argv[2])
+head = struct.pack('<H', 0x0100) + b'OpenGL Clear'.ljust(64, b'\0') + b'keys'.ljust(64, b'\0')
+head += struct.pack('<dd6I', 0.0, 1000.0, 0, 0, 0, 0, 0, 0) + struct.pack('<H', 0x0200)
+key = struct.Struct('<HddB3xi8x')  # tag, time, value, kind, steps; next link 0
+with open(path, 'wb') as out:
+    out.write(head + key.pack(0x0300, 0.0, 0.5, 1, 0))
+    count = mb * 1000 * 1000 // key.size
+    for start in range(1, count, 100000):
+        out.write(b''.join(key.pack(0x0301, float(i), 0.5, 1, 0)
+                           for i in range(start, min(start + 100000, count))))
+PY
+keys_kb=$(($(stat -c %s "$keys/demodata.quv") / 1024))
+/usr/bin/time -o "$WORK/time.txt" -f %M "$PLAYER" render --dir "$keys" --size 64x48 --time 0 \
+    --out "$WORK/keys.png" >/dev/null 2>"$WORK/err.txt" || fail "render of $tags_mb MB of keys failed"
+keys_peak=$(peak_kb "$WORK/time.txt")
+under_limit "render, $tags_mb MB of keys" "$keys_peak"
+[ "$sanitized" = 1 ] || [ "$keys_peak" -lt $((2 * keys_kb)) ] ||
+    fail "render of $keys_kb kB of keys took $keys_peak kB, over twice the file"
+rm -rf "$keys"
 
 on_xvfb
 echo PASS

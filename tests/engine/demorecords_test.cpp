@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,8 +30,10 @@ struct WalkLog {
     }
 };
 
-// Every known type has fieldCount fields; nullopt makes every type unknown.
-WalkLog Walk(const DemoBytes& demo, DemoPolicy policy, std::optional<size_t> fieldCount = 2)
+// Every known type has fieldCount fields; nullopt makes every type unknown. A piece size walks
+// the bytes as a stream handed out that many at a time; 0 walks them whole.
+WalkLog Walk(const DemoBytes& demo, DemoPolicy policy, std::optional<size_t> fieldCount = 2,
+             size_t piece = 0)
 {
     WalkLog log;
     DemoVisitor visitor;
@@ -43,7 +48,19 @@ WalkLog Walk(const DemoBytes& demo, DemoPolicy policy, std::optional<size_t> fie
         log.events.push_back("key@" + std::to_string(r.offset));
     };
     visitor.problem = [&](const DemoProblem& p) { log.problems.push_back(p); };
-    log.clean = WalkDemoRecords(ParseDemoRecords(demo.Bytes(), "demodata.quv"), policy, visitor);
+    if (piece == 0) {
+        log.clean =
+            WalkDemoRecords(ParseDemoRecords(demo.Bytes(), "demodata.quv"), policy, visitor);
+        return log;
+    }
+    size_t at = 0;
+    const auto read = [&](std::span<uint8_t> into) {
+        const size_t n = std::min({piece, into.size(), demo.Size() - at});
+        std::copy_n(demo.Bytes().begin() + static_cast<long>(at), n, into.begin());
+        at += n;
+        return n;
+    };
+    log.clean = WalkDemoStream(read, "demodata.quv", policy, visitor);
     return log;
 }
 
@@ -151,6 +168,59 @@ TEST(WalkDemoRecords, CleanFilesUnknownTypesAndTruncation)
                   "Read beyond end of file (demodata.quv, byte 208: the Keyframe record needs 32 "
                   "bytes, 1 are left)");
     }
+}
+
+// A file read in pieces is walked exactly as the whole bytes are, wherever the pieces end: the
+// same records, problems and read errors, under both policies.
+TEST(WalkDemoStream, WalksAsTheWholeBytesWherePiecesEnd)
+{
+    DemoBytes unknownTags;
+    unknownTags.Raw({0x34, 0x12}).Handle("T", 0, 1).Raw({0xFF, 0xFF, 0x00, 0x00});
+    unknownTags.FirstField().FirstKey(0, 1);
+    DemoBytes cutInTag = test::MinimalClearDemo();
+    cutInTag.Raw({0x01});
+    DemoBytes cutInHandle;
+    cutInHandle.Handle("T", 0, 1).Tag(0x0101).Raw(std::vector<uint8_t>(100, 0));
+    DemoBytes many;
+    many.Handle("T", 0, 1).FirstField().FirstKey(0, 1);
+    for (int k = 0; k < 3000; ++k) // over 100 KB: more than one buffer
+        many.NextKey(k, k);
+    many.NextField().FirstKey(0, 2);
+    const DemoBytes files[] = {test::MinimalClearDemo(),
+                               ManyProblems(),
+                               unknownTags,
+                               cutInTag,
+                               cutInHandle,
+                               many,
+                               DemoBytes{}};
+    for (const DemoBytes& file : files)
+        for (DemoPolicy policy : {DemoPolicy::Strict, DemoPolicy::Lenient}) {
+            const WalkLog whole = Walk(file, policy, 4);
+            for (size_t piece : {size_t{1}, size_t{3}, size_t{170}, size_t{65536}}) {
+                SCOPED_TRACE("piece " + std::to_string(piece) + ", " + std::to_string(file.Size()) +
+                             " bytes");
+                const WalkLog streamed = Walk(file, policy, 4, piece);
+                EXPECT_EQ(streamed.events, whole.events);
+                EXPECT_EQ(streamed.clean, whole.clean);
+                ASSERT_EQ(streamed.problems.size(), whole.problems.size());
+                for (size_t i = 0; i < whole.problems.size(); ++i) {
+                    EXPECT_EQ(streamed.problems[i].offset, whole.problems[i].offset);
+                    EXPECT_EQ(streamed.problems[i].text, whole.problems[i].text);
+                    EXPECT_EQ(streamed.problems[i].readError, whole.problems[i].readError);
+                }
+            }
+        }
+    // A reader that fails stops the walk with its exception.
+    const DemoBytes clear = test::MinimalClearDemo();
+    bool first = true;
+    const auto failing = [&](std::span<uint8_t> into) -> size_t {
+        if (!first)
+            throw std::runtime_error("disk gone");
+        first = false;
+        std::copy_n(clear.Bytes().begin(), 172, into.begin());
+        return 172;
+    };
+    EXPECT_THROW(WalkDemoStream(failing, "x", DemoPolicy::Strict, {}), std::runtime_error);
 }
 
 // Each accepted handle costs its type's field list, so their number is limited: the walk stops at
