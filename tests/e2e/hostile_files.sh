@@ -82,10 +82,13 @@ cp clear.quv out/demodata.quv
 # message names the file. The sanitizer build keeps its own allocator; the release run covers it.
 if [ "${QUV_SANITIZED:-0}" != 1 ]; then
     [ -f "$failing_new" ] || fail "missing $failing_new"
-    mkdir -p memory
+    mkdir -p memory/text
     truncate -s 100M memory/demodata.quv memory/big.json
+    # render streams a compiled demo in small pieces; the text form is read whole to compile it.
+    printf '{' >memory/text/demodata.quv
+    truncate -s 100M memory/text/demodata.quv
     starved() { QUV_FAIL_NEW_AT=$((64 << 20)) LD_PRELOAD="$failing_new" "$@"; }
-    (cd memory && expect_failure "render out of memory" '"demodata.quv": out of memory' \
+    (cd memory/text && expect_failure "render out of memory" '"demodata.quv": out of memory' \
         starved "$player" render --size 160x120 --time 0 --out frame.png)
     (cd memory && expect_failure "dump out of memory" '"demodata.quv": out of memory' \
         starved "$player" dump)
