@@ -48,7 +48,10 @@ protected:
     void SetUp() override
     {
         InitialiseModules();
-        out_ = std::filesystem::temp_directory_path() / "quv_demosource_gltest";
+        // A folder of each test's own: ctest runs the tests of this fixture side by side.
+        out_ = std::filesystem::temp_directory_path() /
+               ("quv_demosource_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(out_);
         std::filesystem::create_directories(out_);
         previous_ = std::filesystem::current_path();
