@@ -267,6 +267,7 @@ DemoRecords ParseDemoRecords(std::span<const uint8_t> bytes, const std::string& 
 {
     DemoRecords out;
     out.bytes = bytes;
+    out.fileName = fileName;
     Cursor cursor(bytes);
     while (!cursor.AtEnd()) {
         const size_t tagOffset = cursor.Offset();
@@ -312,19 +313,6 @@ bool ForEachDemoRecord(const DemoRecords& parsed,
             return false;
     }
     return true;
-}
-
-bool WalkDemoRecords(const DemoRecords& parsed, DemoPolicy policy, const DemoVisitor& visitor)
-{
-    Walker walker(policy, visitor);
-    if (!ForEachDemoRecord(parsed, [&](const DemoRecord& r) { return walker.Record(r); }))
-        return false;
-    // The links are not checked after a truncation: the file's end was never seen.
-    if (parsed.readError) {
-        walker.Problem(parsed.readErrorOffset, *parsed.readError, true);
-        return false;
-    }
-    return walker.Close() && walker.Clean();
 }
 
 bool WalkDemoStream(const DemoByteReader& read, const std::string& fileName, DemoPolicy policy,
@@ -386,6 +374,20 @@ bool WalkDemoStream(const DemoByteReader& read, const std::string& fileName, Dem
         return false;
     }
     return walker.Close() && walker.Clean();
+}
+
+bool WalkDemoRecords(const DemoRecords& parsed, DemoPolicy policy, const DemoVisitor& visitor)
+{
+    // Bytes in memory are walked as a stream that hands them out a buffer at a time: one walk,
+    // with one account of truncation, serves both.
+    size_t at = 0;
+    const auto read = [&](std::span<uint8_t> into) {
+        const size_t n = std::min(into.size(), parsed.bytes.size() - at);
+        std::copy_n(parsed.bytes.begin() + static_cast<std::ptrdiff_t>(at), n, into.begin());
+        at += n;
+        return n;
+    };
+    return WalkDemoStream(read, parsed.fileName, policy, visitor);
 }
 
 std::string DemoProblemMessage(const std::string& fileName, const DemoProblem& problem)

@@ -63,6 +63,7 @@ struct DemoRecord {
 // The outcome of splitting the bytes into records. It refers to the bytes, which must outlive it.
 struct DemoRecords {
     std::span<const uint8_t> bytes;
+    std::string fileName;   // what the read error calls the file
     size_t end = 0;         // where the whole records end: the size, or the start of a truncation
     size_t recordCount = 0; // the known tags
     size_t skippedTags = 0;

@@ -229,7 +229,7 @@ DemoByteReader StreamReader(FileStream& stream, const std::string& name)
     return [&stream, name](std::span<uint8_t> into) {
         const size_t got = stream.Read(into);
         if (got == 0 && stream.Failure().failure != ReadFailure::None)
-            throw DemoFileError(ReadFailureText(stream.Failure(), name, MaxDemoFileBytes));
+            throw DemoFileError(ReadFailureText(stream.Failure(), name, stream.Limit()));
         return got;
     };
 }

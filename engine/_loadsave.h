@@ -100,8 +100,9 @@ public:
     size_t Read(std::span<uint8_t> into);
     // The failure so far, as FileRead holds it (its bytes empty).
     const FileRead& Failure() const { return status_; }
-    // The size fstat gave when it was opened.
+    // The size fstat gave when it was opened, and the limit it is read to.
     uint64_t Size() const { return size_; }
+    uint64_t Limit() const { return limit_; }
 
 private:
     int fd_ = -1;

@@ -10,7 +10,10 @@
 
 namespace quv {
 
-bool IsDemoText(std::span<const uint8_t> bytes)
+namespace {
+
+// Where the content starts: after an optional UTF-8 byte order mark and white space.
+size_t ContentStart(std::span<const uint8_t> bytes)
 {
     size_t at = 0;
     if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
@@ -18,6 +21,14 @@ bool IsDemoText(std::span<const uint8_t> bytes)
     while (at < bytes.size() &&
            (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n'))
         ++at;
+    return at;
+}
+
+} // namespace
+
+bool IsDemoText(std::span<const uint8_t> bytes)
+{
+    const size_t at = ContentStart(bytes);
     return at < bytes.size() && (bytes[at] == '{' || bytes[at] == '/');
 }
 
@@ -87,11 +98,8 @@ DemoSource LoadDemoSource(const std::string& name)
             got += more;
         }
         head.resize(got);
-        const bool blank = std::all_of(head.begin(), head.end(), [](uint8_t c) {
-            return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0xEF || c == 0xBB ||
-                   c == 0xBF;
-        });
-        if (IsDemoText(head) || (blank && !complete && !head.empty())) {
+        const bool blank = !head.empty() && ContentStart(head) == head.size();
+        if (IsDemoText(head) || (blank && !complete)) {
             text = true;
             return;
         }

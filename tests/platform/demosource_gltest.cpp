@@ -15,6 +15,7 @@
 #include "engine/_loadsave.h"
 #include "platform/commands.h"
 #include "platform/pngfile.h"
+#include "tests/support/scratchfolder.h"
 
 namespace quv {
 namespace {
@@ -48,12 +49,7 @@ protected:
     void SetUp() override
     {
         InitialiseModules();
-        // A folder of each test's own: ctest runs the tests of this fixture side by side.
-        out_ = std::filesystem::temp_directory_path() /
-               ("quv_demosource_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(out_);
-        std::filesystem::create_directories(out_);
+        out_ = test::FreshTestFolder("quv_demosource");
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(ShowcaseDir);
     }

@@ -16,6 +16,7 @@
 #include "platform/demosource.h"
 #include "platform/demowatch.h"
 #include "platform/player.h"
+#include "tests/support/scratchfolder.h"
 #include "tests/support/allocations.h"
 #include "tests/support/demobytes.h"
 
@@ -107,11 +108,7 @@ protected:
     void SetUp() override
     {
         InitialiseModules();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("quv_demowatch_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = test::FreshTestFolder("quv_demowatch");
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_);
     }
